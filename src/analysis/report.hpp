@@ -1,0 +1,24 @@
+#pragma once
+/// The design and analysis report, and the pieces of it that the dimension
+/// report shares.
+
+#include "common/design.hpp"
+#include "common/report_out.hpp"
+
+namespace quill {
+
+/// Empty line, rule of 72 hyphens and the title line with the cycle's date and time.
+void print_title_block(ReportOut& out, const TimeStamp& t);
+
+/// Section table: heading, one row per section, and the Er / total-length line.
+void print_design_table(ReportOut& out, const CouplerDesign& d);
+
+/// Coupling of a section in dB from its impedances in ohms (a positive number).
+float section_coupling(float zoe_ohms, float zoo_ohms);
+
+/// The whole report: title block, introduction, band (synthesised designs),
+/// design table, response heading, the sweep and the closing lines.
+void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s,
+                  const TimeStamp& t);
+
+}  // namespace quill
