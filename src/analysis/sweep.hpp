@@ -27,6 +27,10 @@ struct PortResponse {
 /// The response of design `d` at `freq` MHz.
 PortResponse port_response(const CouplerDesign& d, float freq);
 
+/// Phase difference of the coupled and through ports folded into [0, 180)
+/// degrees, and its deviation from quadrature.
+void quadrature(float angle2, float angle4, float& phi, float& error);
+
 /// Number of sweep points for a range and step; 0 when none is analysed.
 int sweep_points(float fstart, float fstop, float deltaf);
 

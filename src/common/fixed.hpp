@@ -31,6 +31,7 @@ class Text {
 
   const std::string& str() const { return s_; }
   operator const std::string&() const { return s_; }
+  operator std::string_view() const { return s_; }
 
  private:
   std::string s_;

@@ -1,0 +1,271 @@
+#include "analysis/sweep.hpp"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "analysis/section_model.hpp"
+#include "analysis/twoport.hpp"
+#include "common/constants.hpp"
+#include "common/fixed.hpp"
+
+namespace quill {
+
+namespace {
+
+/// sin and cos of the last electrical length seen, keyed by its bits. The
+/// sections of a synthesised coupler all share one length, so at each point
+/// the sweep needs one sinf/cosf pair per mode instead of one per section.
+struct TrigMemo {
+  std::uint32_t key = 0;
+  bool valid = false;
+  float s = 0;
+  float c = 0;
+
+  void at(float theta) {
+    const auto bits = std::bit_cast<std::uint32_t>(theta);
+    if (valid && bits == key) return;
+    key = bits;
+    valid = true;
+    s = sinf(theta);
+    c = cosf(theta);
+  }
+};
+
+/// sinh and cosh of the last attenuation seen, formed from expf as the line
+/// model does. A lossless line has sigma = 0, where e^sigma and e^-sigma are
+/// exactly 1: sinh is exactly +0 and cosh exactly 1, no exponential needed.
+struct HypMemo {
+  std::uint32_t key = 0;
+  bool valid = false;
+  float sh = 0;
+  float ch = 1;
+
+  void at(float sigma) {
+    if (sigma == 0) {
+      sh = 0;
+      ch = 1;
+      valid = false;
+      return;
+    }
+    const auto bits = std::bit_cast<std::uint32_t>(sigma);
+    if (valid && bits == key) return;
+    key = bits;
+    valid = true;
+    const float ep = expf(sigma);
+    const float em = expf(-sigma);
+    sh = 0.5f * (ep - em);
+    ch = 0.5f * (ep + em);
+  }
+};
+
+/// Per-mode memo of one sweep point.
+struct ModeMemo {
+  TrigMemo trig;
+  HypMemo hyp;
+};
+
+/// Four lanes of single precision. Each lane operation is one IEEE single
+/// operation, exactly the one the scalar code performs (no contraction into
+/// fused multiply-adds: the build forbids it), so the lanes give the same bits.
+typedef float Lanes __attribute__((vector_size(16)));
+
+/// A chain matrix split into its real parts (A, B, C, D) and imaginary parts,
+/// so that one lane operation works on all four elements at once.
+struct SplitAbcd {
+  Lanes re;
+  Lanes im;
+};
+
+/// Chain matrix of one mode of one section at the point's frequency ratio, as
+/// xline_parts forms it.
+inline SplitAbcd mode_matrix(float z, float theta0, float sigma0, float ratio, float root,
+                             ModeMemo& memo) {
+  // Electrical length grows with frequency, skin-effect loss with its root.
+  const float theta = theta0 * ratio;
+  const float sigma = sigma0 * root;
+  memo.trig.at(theta);
+  memo.hyp.at(sigma);
+  Abcd m;
+  xline_parts(z, memo.trig.s, memo.trig.c, memo.hyp.sh, memo.hyp.ch, m);
+  return {Lanes{m[0], m[2], m[4], m[6]}, Lanes{m[1], m[3], m[5], m[7]}};
+}
+
+/// p * x, element by element the arithmetic of mmult: each element starts at
+/// zero and gets (first factor) * (second factor) for its two terms in order,
+///   A = A1 A2 + B1 C2,  B = A1 B2 + B1 D2,  C = C1 A2 + D1 C2,  D = C1 B2 + D1 D2.
+inline SplitAbcd cascade(const SplitAbcd& p, const SplitAbcd& x) {
+  const Lanes p1re = __builtin_shufflevector(p.re, p.re, 0, 0, 2, 2);  // A1 A1 C1 C1
+  const Lanes p1im = __builtin_shufflevector(p.im, p.im, 0, 0, 2, 2);
+  const Lanes p2re = __builtin_shufflevector(p.re, p.re, 1, 1, 3, 3);  // B1 B1 D1 D1
+  const Lanes p2im = __builtin_shufflevector(p.im, p.im, 1, 1, 3, 3);
+  const Lanes x1re = __builtin_shufflevector(x.re, x.re, 0, 1, 0, 1);  // A2 B2 A2 B2
+  const Lanes x1im = __builtin_shufflevector(x.im, x.im, 0, 1, 0, 1);
+  const Lanes x2re = __builtin_shufflevector(x.re, x.re, 2, 3, 2, 3);  // C2 D2 C2 D2
+  const Lanes x2im = __builtin_shufflevector(x.im, x.im, 2, 3, 2, 3);
+  // nmult with ltype 1: (x1 x2 - y1 y2, x2 y1 + x1 y2).
+  const Lanes t1re = p1re * x1re - p1im * x1im;
+  const Lanes t1im = x1re * p1im + p1re * x1im;
+  const Lanes t2re = p2re * x2re - p2im * x2im;
+  const Lanes t2im = x2re * p2im + p2re * x2im;
+  const Lanes zero = {0, 0, 0, 0};
+  return {(zero + t1re) + t2re, (zero + t1im) + t2im};
+}
+
+inline Abcd joined(const SplitAbcd& m) {
+  return {m.re[0], m.im[0], m.re[1], m.im[1], m.re[2], m.im[2], m.re[3], m.im[3]};
+}
+
+/// Magnitude of a port wave; an exact zero becomes 1e-10 so that its level in
+/// dB stays finite (-200 dB, which the floors then lift to -90).
+inline float magnitude(float re, float im) {
+  const float m = sqrtf(re * re + im * im);
+  return m == 0 ? 1e-10f : m;
+}
+
+/// Which values a point must produce. Each print format leaves some unprinted:
+/// the VSWR format needs no return loss and no phases of ports 1 and 3, the
+/// scattering-parameter format no VSWR. Skipping them changes no other value.
+struct Needs {
+  bool s_parameters = true;  ///< return loss and the phases of ports 1 and 3
+  bool vswr = true;
+};
+
+/// Response at one frequency.
+void respond(const CouplerDesign& d, float freq, Needs needs, PortResponse& r) {
+  const float ratio = freq / d.f0;
+  const float root = sqrtf(ratio);
+  ModeMemo even;
+  ModeMemo odd;
+
+  // Section 1 sits at the input; each further section multiplies on the right.
+  const Section& s1 = d.sec(1);
+  SplitAbcd abcdoe = mode_matrix(s1.zoe, s1.thetae, s1.sigmae, ratio, root, even);
+  SplitAbcd abcdoo = mode_matrix(s1.zoo, s1.thetao, s1.sigmao, ratio, root, odd);
+  for (int i = 2; i <= d.n; ++i) {
+    const Section& si = d.sec(i);
+    abcdoe = cascade(abcdoe, mode_matrix(si.zoe, si.thetae, si.sigmae, ratio, root, even));
+    abcdoo = cascade(abcdoo, mode_matrix(si.zoo, si.thetao, si.sigmao, ratio, root, odd));
+  }
+
+  Complex tauoe{};
+  Complex goe{};
+  Complex tauoo{};
+  Complex goo{};
+  taugam(tauoe, goe, joined(abcdoe));
+  taugam(tauoo, goo, joined(abcdoo));
+
+  // Even- and odd-mode excitation superposed: S11, S21 from the reflections,
+  // S31, S41 from the transmissions.
+  const Abcd a = {
+      0.5f * (goe[0] + goo[0]),     0.5f * (goe[1] + goo[1]),
+      0.5f * (goe[0] - goo[0]),     0.5f * (goe[1] - goo[1]),
+      0.5f * (tauoe[0] - tauoo[0]), 0.5f * (tauoe[1] - tauoo[1]),
+      0.5f * (tauoe[0] + tauoo[0]), 0.5f * (tauoe[1] + tauoo[1]),
+  };
+
+  const float degrees = 180.0f / pi;
+  for (int k = 0; k < 4; ++k) {
+    const float re = a[2 * k];
+    const float im = a[2 * k + 1];
+    r.port[k] = magnitude(re, im);
+    if (needs.s_parameters || k == 1 || k == 3) {
+      r.angle[k] = atn2(im, re) * degrees;
+    } else {
+      r.angle[k] = 0;
+    }
+  }
+
+  r.vswr = needs.vswr ? (1.0f + r.port[0]) / (1.0f - r.port[0]) : 0.0f;
+  r.rl = needs.s_parameters ? 20.0f * log10f(r.port[0]) : 0.0f;
+  r.cpld = 20.0f * log10f(r.port[1]);
+  r.iso = 20.0f * log10f(r.port[2]);
+  r.loss = 20.0f * log10f(r.port[3]);
+
+  quadrature(r.angle[1], r.angle[3], r.phi, r.error);
+
+  if (r.cpld < -90.0f) r.cpld = -90.0f;
+  if (r.iso < -90.0f) r.iso = -90.0f;
+}
+
+}  // namespace
+
+void quadrature(float angle2, float angle4, float& phi, float& error) {
+  // A 270 degree difference is quadrature too, and 180 is none at all.
+  phi = fabsf(angle2 - angle4);
+  phi = phi - 180.0f * truncf(phi / 180.0f);
+  error = phi - 90.0f;
+}
+
+PortResponse port_response(const CouplerDesign& d, float freq) {
+  PortResponse r;
+  respond(d, freq, Needs{}, r);
+  return r;
+}
+
+int sweep_points(float fstart, float fstop, float deltaf) {
+  const float t = (fstop - fstart) / deltaf;
+  // A quotient beyond the 32-bit range (or not a number) converts to the most
+  // negative integer, as an overflowing conversion does; that leaves no points.
+  int whole = std::numeric_limits<int>::min();
+  if (t >= -2147483648.0f && t < 2147483648.0f) whole = static_cast<int>(truncf(t));
+  if (whole == std::numeric_limits<int>::min()) return 0;
+  const int kk = whole + 1;
+  return kk < 1 ? 0 : kk;
+}
+
+void append_data_line(std::string& out, int iprint, float freq, const PortResponse& r) {
+  if (iprint == 1) {
+    // Scattering parameters: level and phase of each port.
+    out.append(6, ' ');
+    put_real(out, freq, 10, 3);
+    put_real(out, r.rl, 7, 1);
+    out.push_back(' ');
+    put_real(out, r.angle[0], 7, 2);
+    out.push_back(' ');
+    put_real(out, r.cpld, 7, 3);
+    out.push_back(' ');
+    put_real(out, r.angle[1], 7, 2);
+    out.append(2, ' ');
+    put_real(out, r.iso, 7, 2);
+    put_real(out, r.angle[2], 7, 2);
+    put_real(out, r.loss, 7, 3);
+    out.push_back(' ');
+    put_real(out, r.angle[3], 7, 2);
+  } else {
+    // VSWR, levels and the quadrature of the coupled and through ports.
+    out.append(7, ' ');
+    put_real(out, freq, 10, 3);
+    out.push_back(' ');
+    put_real(out, r.vswr, 7, 3);
+    out.append(2, ' ');
+    put_real(out, r.cpld, 7, 3);
+    put_real(out, r.iso, 8, 2);
+    out.append(2, ' ');
+    put_real(out, r.loss, 7, 3);
+    put_real(out, r.phi, 9, 2);
+    put_real(out, r.error, 9, 3);
+  }
+  out.push_back('\n');
+}
+
+void run_sweep(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s) {
+  const int kk = sweep_points(s.fstart, s.fstop, s.deltaf);
+  const Needs needs{s.iprint == 1, s.iprint != 1};
+  std::string line;
+  line.reserve(96);
+  PortResponse r;
+  // Count-driven: a step too small to move freq in single precision repeats
+  // the same frequency but still ends after kk points.
+  float freq = s.fstart;
+  for (int k = 0; k < kk; ++k) {
+    respond(d, freq, needs, r);
+    line.clear();
+    append_data_line(line, s.iprint, freq, r);
+    out.put(line);
+    freq = freq + s.deltaf;  // accumulated, so rounding builds up over the sweep
+  }
+}
+
+}  // namespace quill
