@@ -17,35 +17,42 @@ constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 void put_real(std::string& out, float value, int w, int d) {
   if (!std::isfinite(value) || d < 0 || d > 9) return stars(out, w);
   // A float is m * 2^e with m < 2^24, and 10^d = 5^d * 2^d with 5^9 < 2^21, so
-  // the scaled value is exact in double; nearbyint then rounds it to nearest,
-  // ties to even, which is exactly what printf does with the binary value.
+  // the scaled value is exact in double. Adding and taking away 2^52 then
+  // rounds it to the nearest integer, ties to even, in the default rounding
+  // mode: exactly what printf does with the binary value.
   const double scaled = std::fabs(static_cast<double>(value)) * kPow10[d];
-  if (scaled >= 9e15) return stars(out, w);  // far wider than any field
-  const auto units = static_cast<long long>(std::nearbyint(scaled));
+  if (scaled >= 4e15) return stars(out, w);  // far wider than any field
+  constexpr double two52 = 4503599627370496.0;
+  const auto units = static_cast<unsigned long long>((scaled + two52) - two52);
 
   char digits[24];
-  auto res = std::to_chars(digits, digits + sizeof digits, units);
-  std::string_view all(digits, static_cast<size_t>(res.ptr - digits));
-  std::string text;
-  if (std::signbit(value)) text.push_back('-');  // "-0.000" as printf prints it
-  if (static_cast<int>(all.size()) <= d) {
-    text.push_back('0');
-    text.push_back('.');
-    text.append(static_cast<size_t>(d) - all.size(), '0');
-    text.append(all);
+  const auto res = std::to_chars(digits, digits + sizeof digits, units);
+  const int len = static_cast<int>(res.ptr - digits);
+  char text[48];
+  int n = 0;
+  if (std::signbit(value)) text[n++] = '-';  // "-0.000" as printf prints it
+  if (len <= d) {
+    text[n++] = '0';
+    text[n++] = '.';
+    for (int k = len; k < d; ++k) text[n++] = '0';
+    for (int k = 0; k < len; ++k) text[n++] = digits[k];
   } else {
-    text.append(all.substr(0, all.size() - static_cast<size_t>(d)));
-    text.push_back('.');
-    text.append(all.substr(all.size() - static_cast<size_t>(d)));
+    for (int k = 0; k < len - d; ++k) text[n++] = digits[k];
+    text[n++] = '.';
+    for (int k = len - d; k < len; ++k) text[n++] = digits[k];
   }
-  if (static_cast<int>(text.size()) > w) {
+  const char* begin = text;
+  if (n > w) {
     // Without room for it, a leading zero before the point is dropped.
-    const size_t zero = text[0] == '-' ? 1 : 0;
-    if (text.compare(zero, 2, "0.") == 0) text.erase(zero, 1);
+    const int zero = text[0] == '-' ? 1 : 0;
+    if (text[zero] == '0' && text[zero + 1] == '.') {
+      for (int k = zero; k + 1 < n; ++k) text[k] = text[k + 1];
+      --n;
+    }
   }
-  if (static_cast<int>(text.size()) > w) return stars(out, w);
-  out.append(static_cast<size_t>(w) - text.size(), ' ');
-  out.append(text);
+  if (n > w) return stars(out, w);
+  out.append(static_cast<size_t>(w - n), ' ');
+  out.append(begin, static_cast<size_t>(n));
 }
 
 void put_int(std::string& out, long long value, int w) {

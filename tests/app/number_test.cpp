@@ -43,7 +43,7 @@ TEST(ReadNumber, OnlyTheFirstThirteenColumnsCount) {
 
 TEST(ReadNumber, AnythingElseIsNotANumber) {
   for (const char* bad : {"abc", "1.2.3", "+", "-", ".", "1E", "E5", "1.5+3", "1e+", "\t5", "5\t",
-                          "1,5", "0x10", "--1", "1e5.0", std::string("1\0", 2).c_str()})
+                          "1,5", "0x10", "--1", "1e5.0"})
     EXPECT_FALSE(read_number(bad)) << bad;
   EXPECT_FALSE(read_number(std::string("1\0", 2)));
 }
