@@ -5,12 +5,13 @@
 #include <sstream>
 #include <string>
 
-#include "reference_reports.hpp"
+#include "support/golden.hpp"
 #include "test_designs.hpp"
 
 namespace quill {
 namespace {
 
+using testing_support::golden_report;
 using testing::entered;
 using testing::reference_clock;
 using testing::set_mode_options;
@@ -61,18 +62,18 @@ CouplerDesign typed_pair() {
 
 TEST(Report, DefaultSymmetricalCoupler) {
   const Printed p = report(default_coupler(), sweep(2000, 10000, 500, 2));
-  EXPECT_EQ(p.console, golden::kDefaultRoadReport);
+  EXPECT_EQ(p.console, golden_report("default-road", 0));
   EXPECT_EQ(p.stored, "");
 }
 
 TEST(Report, TypedDesignInBothFormatsWithStorage) {
   const CouplerDesign d = typed_pair();
   const Printed first = report(d, sweep(3000, 9000, 1000, 1, "report.txt"));
-  EXPECT_EQ(first.console, golden::kTypedFormat1Report);
+  EXPECT_EQ(first.console, golden_report("typed-storage-rerun", 0));
   EXPECT_EQ(first.stored, first.console);
   // A re-run analyses the same design, velocity and loss unchanged.
   const Printed again = report(d, sweep(5000, 7000, 500, 2, "report.txt"));
-  EXPECT_EQ(again.console, golden::kTypedFormat2Report);
+  EXPECT_EQ(again.console, golden_report("typed-storage-rerun", 1));
   EXPECT_EQ(again.stored, again.console);
 }
 
@@ -82,7 +83,7 @@ TEST(Report, FiledFiveSectionDesign) {
                              {55.99f, 0, 2000}, {52.47f, 0, 2000}});
   set_mode_options(d, 1, 1);
   const Printed p = report(d, sweep(500, 4000, 250, 2, "dims.txt"));
-  EXPECT_EQ(p.console, golden::kFiledFiveSectionReport);
+  EXPECT_EQ(p.console, golden_report("file-design-dimensions", 0));
   EXPECT_EQ(p.stored, p.console);
 }
 

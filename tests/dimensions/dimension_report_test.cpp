@@ -12,136 +12,13 @@
 #include "common/constants.hpp"
 #include "common/fixed.hpp"
 #include "dimensions/dimension_report.hpp"
+#include "support/golden.hpp"
 
 namespace quill {
 namespace {
 
-// Reference reports. The file design has no coupling level of its own; its
-// Coupling field shows its tightest section (6.036 dB, section 1).
-// The file design at B 0.3, S 0.06, offset strips throughout.
-const char* const kFileB30 = R"(
-      ------------------------------------------------------------------------
-      Quillomate (v. 1.3)                     Date: 7/ 5/2026 at  9: 5: 3Hours
-             RF/Microwave Computer-Aided Engineering Design Data For
-               Offset Broadside-Coupled Strip Transmission Lines:
+using testing_support::golden_report;
 
-      Synthesis of dimensional parameters for your  5-section Stripline
-      Directional Coupler with offset broadside-coupled strip transmission
-      lines (zero strip thickness) results in the following design data:
-
-        Flow =     0.00 MHz     B = 0.3000 Inches  Coupling =  6.036 dB
-        Fo   =  2000.00 MHz     S = 0.0600 Inches    Ripple =  0.000 dB
-        Fhigh=     0.00 MHz    Er = 3.0000               Zo = 50.000 Ohms
-
-        Coupled    Impedances           Phase Velocity Loss,dB/Inch
-        Section   Zoe    Zoo   Coupling  Even   Odd    Even   Odd   Length
-           I      Ohms   Ohms     dB     Mode   Mode   Mode   Mode  Inches
-        ------- ------- ------ -------- ------ ------ ------ ------ ------
-           1     86.500 28.902   6.036  1.000  1.000  0.000  0.000  0.8524
-           2     71.560 34.936   9.271  1.000  1.000  0.000  0.000  0.8524
-           3     61.970 40.342  13.498  1.000  1.000  0.000  0.000  0.8524
-           4     55.990 44.651  18.964  1.000  1.000  0.000  0.000  0.8524
-           5     52.470 47.646  26.342  1.000  1.000  0.000  0.000  0.8524
-       In a dielectric with Er =  3.00, Total Length of Coupler =   4.2619
-
-                 Strip Dimensions in Inches   | Strip Dimensions: Millimeters
-      Coupled  Tight Coupling  Loose Coupling | Tight Coupling  Loose Coupling
-      Section  Strip   Strip   Strip   Strip  | Strip   Strip   Strip   Strip
-         I     Width   Offset  Width   Offset | Width   Offset  Width   Offset
-      -------  ------  ------  ------  ------ | ------  ------  ------  ------ 
-         1     0.1406  0.0398  0.1406  0.0632 | 3.5715  1.0119  3.5707  1.6046 
-         2     0.1565  0.1296  0.1560  0.1349 | 3.9756  3.2907  3.9630  3.4274 
-         3     0.1747  0.1897  0.1714  0.1997 | 4.4385  4.8195  4.3528  5.0713 
-         4     0.1910  0.2337  0.1806  0.2675 | 4.8515  5.9349  4.5876  6.7939 
-         5     0.2030  0.2629  0.1841  0.3517 | 5.1555  6.6780  4.6755  8.9334 
-
-        For Zo =  50.0 Ohms, strip width = .1849 inches (  4.6962 mm).
-        Maximum usable operating frequency = 86489.6 MHz before possible
-        launch of higher-order modes.
-      ------------------------------------------------------------------------
-        Output Data stored in User filename: dims.txt            
-)";
-
-// The same design at B 0.25, S 0.05, centre section (3 of 5) superposed.
-const char* const kFileB25Centre = R"(
-      ------------------------------------------------------------------------
-      Quillomate (v. 1.3)                     Date: 7/ 5/2026 at  9: 5: 3Hours
-             RF/Microwave Computer-Aided Engineering Design Data For
-               Offset Broadside-Coupled Strip Transmission Lines:
-
-      Synthesis of dimensional parameters for your  5-section Stripline
-      Directional Coupler with offset broadside-coupled strip transmission
-      lines (zero strip thickness) results in the following design data:
-
-        Flow =     0.00 MHz     B = 0.2500 Inches  Coupling =  6.036 dB
-        Fo   =  2000.00 MHz     S = 0.0500 Inches    Ripple =  0.000 dB
-        Fhigh=     0.00 MHz    Er = 3.0000               Zo = 50.000 Ohms
-
-        Coupled    Impedances           Phase Velocity Loss,dB/Inch
-        Section   Zoe    Zoo   Coupling  Even   Odd    Even   Odd   Length
-           I      Ohms   Ohms     dB     Mode   Mode   Mode   Mode  Inches
-        ------- ------- ------ -------- ------ ------ ------ ------ ------
-           1     86.500 28.902   6.036  1.000  1.000  0.000  0.000  0.8524
-           2     71.560 34.936   9.271  1.000  1.000  0.000  0.000  0.8524
-           3     61.970 40.342  13.498  1.000  1.000  0.000  0.000  0.8524
-           4     55.990 44.651  18.964  1.000  1.000  0.000  0.000  0.8524
-           5     52.470 47.646  26.342  1.000  1.000  0.000  0.000  0.8524
-       In a dielectric with Er =  3.00, Total Length of Coupler =   4.2619
-
-                 Strip Dimensions in Inches   | Strip Dimensions: Millimeters
-      Coupled  Tight Coupling  Loose Coupling | Tight Coupling  Loose Coupling
-      Section  Strip   Strip   Strip   Strip  | Strip   Strip   Strip   Strip
-         I     Width   Offset  Width   Offset | Width   Offset  Width   Offset
-      -------  ------  ------  ------  ------ | ------  ------  ------  ------ 
-         1     0.1172  0.0332  0.1171  0.0526 | 2.9762  0.8433  2.9756  1.3372 
-         2     0.1304  0.1080  0.1300  0.1124 | 3.3130  2.7422  3.3025  2.8562 
-         3     0.2232  0.0000  0.1428  0.1664 | 5.6683  0.0000  3.6273  4.2261 
-         4     0.1592  0.1947  0.1505  0.2229 | 4.0429  4.9457  3.8230  5.6616 
-         5     0.1691  0.2191  0.1534  0.2931 | 4.2962  5.5650  3.8962  7.4445 
-
-        For Zo =  50.0 Ohms, strip width = .1541 inches (  3.9135 mm).
-        Maximum usable operating frequency = 72074.7 MHz before possible
-        launch of higher-order modes.
-      ------------------------------------------------------------------------
-        Output Data stored in User filename: dims.txt            
-)";
-
-// Two-section asymmetrical synthesis, storage off.
-const char* const kAsym = R"(
-      ------------------------------------------------------------------------
-      Quillomate (v. 1.3)                     Date: 7/ 5/2026 at  9: 5: 3Hours
-             RF/Microwave Computer-Aided Engineering Design Data For
-               Offset Broadside-Coupled Strip Transmission Lines:
-
-      Synthesis of dimensional parameters for your  2-section Stripline
-      Directional Coupler with offset broadside-coupled strip transmission
-      lines (zero strip thickness) results in the following design data:
-
-        Flow =  4000.00 MHz     B = 0.2500 Inches  Coupling = 10.000 dB
-        Fo   =  6000.00 MHz     S = 0.0500 Inches    Ripple =  0.300 dB
-        Fhigh=  8000.00 MHz    Er = 2.2000               Zo = 50.000 Ohms
-
-        Coupled    Impedances           Phase Velocity Loss,dB/Inch
-        Section   Zoe    Zoo   Coupling  Even   Odd    Even   Odd   Length
-           I      Ohms   Ohms     dB     Mode   Mode   Mode   Mode  Inches
-        ------- ------- ------ -------- ------ ------ ------ ------ ------
-           1     77.456 32.276   7.708  1.000  1.000  0.000  0.000  0.3318
-           2     56.504 44.245  18.295  1.000  1.000  0.000  0.000  0.3318
-       In a dielectric with Er =  2.20, Total Length of Coupler =   0.6636
-
-                 Strip Dimensions in Inches   | Strip Dimensions: Millimeters
-      Coupled  Tight Coupling  Loose Coupling | Tight Coupling  Loose Coupling
-      Section  Strip   Strip   Strip   Strip  | Strip   Strip   Strip   Strip
-         I     Width   Offset  Width   Offset | Width   Offset  Width   Offset
-      -------  ------  ------  ------  ------ | ------  ------  ------  ------ 
-         1     0.1589  0.1007  0.1588  0.1049 | 4.0353  2.5570  4.0341  2.6651 
-         2     0.1984  0.2278  0.1920  0.2465 | 5.0396  5.7850  4.8773  6.2619 
-
-        For Zo =  50.0 Ohms, strip width = .1979 inches (  5.0263 mm).
-        Maximum usable operating frequency = 66086.6 MHz before possible
-        launch of higher-order modes.
-      ------------------------------------------------------------------------
-)";
 
 /// A design as read from a design-data file: every Zoe in ohms, one centre
 /// frequency for all sections, impedances normalised the way the file reader does.
@@ -246,19 +123,19 @@ std::vector<std::string> cells(const std::string& row) {
 
 TEST(DimensionReportGolden, FileDesignOffsetStrips) {
   const Printed p = print(reference_file_design(), {0.3f, 0.06f, 2}, true);
-  EXPECT_EQ(p.console, kFileB30);
-  EXPECT_EQ(p.file, kFileB30);
+  EXPECT_EQ(p.console, golden_report("file-design-dimensions", 1));
+  EXPECT_EQ(p.file, p.console);
 }
 
 TEST(DimensionReportGolden, FileDesignSuperposedCentreSection) {
   const Printed p = print(reference_file_design(), {0.25f, 0.05f, 1}, true);
-  EXPECT_EQ(p.console, kFileB25Centre);
-  EXPECT_EQ(p.file, kFileB25Centre);
+  EXPECT_EQ(p.console, golden_report("file-design-dimensions", 2));
+  EXPECT_EQ(p.file, p.console);
 }
 
 TEST(DimensionReportGolden, AsymmetricalSynthesisWithoutStorage) {
   const Printed p = print(asym_design(), {0.25f, 0.05f, 2}, false);
-  EXPECT_EQ(p.console, kAsym);
+  EXPECT_EQ(p.console, golden_report("asym-default-dimensions", 1));
   EXPECT_TRUE(p.file.empty());
 }
 
