@@ -216,38 +216,45 @@ int sweep_points(float fstart, float fstop, float deltaf) {
 }
 
 void append_data_line(std::string& out, int iprint, float freq, const PortResponse& r) {
+  // The line is built in place and appended once: this runs for every point.
+  char line[128];
+  char* p = line;
+  auto blanks = [&p](int n) {
+    for (int k = 0; k < n; ++k) *p++ = ' ';
+  };
   if (iprint == 1) {
     // Scattering parameters: level and phase of each port.
-    out.append(6, ' ');
-    put_real(out, freq, 10, 3);
-    put_real(out, r.rl, 7, 1);
-    out.push_back(' ');
-    put_real(out, r.angle[0], 7, 2);
-    out.push_back(' ');
-    put_real(out, r.cpld, 7, 3);
-    out.push_back(' ');
-    put_real(out, r.angle[1], 7, 2);
-    out.append(2, ' ');
-    put_real(out, r.iso, 7, 2);
-    put_real(out, r.angle[2], 7, 2);
-    put_real(out, r.loss, 7, 3);
-    out.push_back(' ');
-    put_real(out, r.angle[3], 7, 2);
+    blanks(6);
+    p = put_real(p, freq, 10, 3);
+    p = put_real(p, r.rl, 7, 1);
+    blanks(1);
+    p = put_real(p, r.angle[0], 7, 2);
+    blanks(1);
+    p = put_real(p, r.cpld, 7, 3);
+    blanks(1);
+    p = put_real(p, r.angle[1], 7, 2);
+    blanks(2);
+    p = put_real(p, r.iso, 7, 2);
+    p = put_real(p, r.angle[2], 7, 2);
+    p = put_real(p, r.loss, 7, 3);
+    blanks(1);
+    p = put_real(p, r.angle[3], 7, 2);
   } else {
     // VSWR, levels and the quadrature of the coupled and through ports.
-    out.append(7, ' ');
-    put_real(out, freq, 10, 3);
-    out.push_back(' ');
-    put_real(out, r.vswr, 7, 3);
-    out.append(2, ' ');
-    put_real(out, r.cpld, 7, 3);
-    put_real(out, r.iso, 8, 2);
-    out.append(2, ' ');
-    put_real(out, r.loss, 7, 3);
-    put_real(out, r.phi, 9, 2);
-    put_real(out, r.error, 9, 3);
+    blanks(7);
+    p = put_real(p, freq, 10, 3);
+    blanks(1);
+    p = put_real(p, r.vswr, 7, 3);
+    blanks(2);
+    p = put_real(p, r.cpld, 7, 3);
+    p = put_real(p, r.iso, 8, 2);
+    blanks(2);
+    p = put_real(p, r.loss, 7, 3);
+    p = put_real(p, r.phi, 9, 2);
+    p = put_real(p, r.error, 9, 3);
   }
-  out.push_back('\n');
+  *p++ = '\n';
+  out.append(line, static_cast<size_t>(p - line));
 }
 
 void run_sweep(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s) {

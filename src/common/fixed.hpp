@@ -14,6 +14,9 @@ namespace quill {
 
 /// Appends a real in %w.df layout.
 void put_real(std::string& out, float value, int w, int d);
+/// Writes a real in %w.df layout at `out` (room for w characters); returns
+/// the end of the field. The hot sweep builds whole lines this way.
+char* put_real(char* out, float value, int w, int d);
 /// Appends an integer in %wd layout.
 void put_int(std::string& out, long long value, int w);
 
