@@ -89,7 +89,7 @@ void print_design_table(ReportOut& out, const CouplerDesign& d) {
 
 void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s,
                   const TimeStamp& t) {
-  // Title, subtitle, introduction, band and table heading leave as one block.
+  // Title, subtitle, introduction and band leave as one block.
   Text head;
   title_block(head, t);
   head.sp(16).lit("RF/Microwave Computer-Aided Engineering Design Data For").nl();
@@ -100,7 +100,7 @@ void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings
   head.sp(12).lit("Coupler with RF Input signal at Port 1. All Phase Angles are in").nl();
   head.sp(12).lit("Degrees. The Coupled, Isolated and Loss values are in decibels.").nl();
   head.sp(12).lit("Center Frequency = ").f(d.f0, 10, 3).lit(" MHz.").nl();
-  if (d.ifunc == 1 || d.ifunc == 2) {
+  if (d.synthesised()) {
     // Only a synthesised coupler has a band, a coupling level and a ripple of its own.
     head.nl();
     head.sp(12).lit("Operating frequency range: ").f(d.flow, 10, 3).lit(" to ")
@@ -108,18 +108,12 @@ void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings
     head.sp(12).lit("Coupling value across operating frequency = ").f(d.coupler, 5, 2)
         .lit(" +/- ").f(d.ripple, 3, 1).lit(" dB.").nl();
   }
-  table_heading(head);
   out.put(head.str());
+  print_design_table(out, d);
 
-  for (int i = 1; i <= d.n; ++i) {
-    Text row;
-    section_row(row, d, i);
-    out.put(row.str());
-  }
-  Text mid;
-  table_footer(mid, d);
-  response_heading(mid, s.iprint);
-  out.put(mid.str());
+  Text heading;
+  response_heading(heading, s.iprint);
+  out.put(heading.str());
 
   run_sweep(out, d, s);
 

@@ -43,6 +43,9 @@ struct CouplerDesign {
   float ripple = 0;    ///< passband ripple of the table row, dB
   std::array<Section, max_sections> sections{};
 
+  /// Only a synthesised design has a band, a coupling level and a ripple of its own.
+  bool synthesised() const { return ifunc == 1 || ifunc == 2; }
+
   Section& sec(int i) { return sections[i - 1]; }              ///< 1-based
   const Section& sec(int i) const { return sections[i - 1]; }  ///< 1-based
 };

@@ -18,7 +18,7 @@ constexpr float mm_per_inch = 25.4f;
 /// nominal level; a typed or filed one has none, so the tightest section's
 /// coupling (the smallest level in dB) stands for it.
 float design_coupling(const CouplerDesign& d) {
-  if (d.ifunc == 1 || d.ifunc == 2) return d.coupler;
+  if (d.synthesised()) return d.coupler;
   float tightest = std::numeric_limits<float>::infinity();
   for (int i = 1; i <= d.n; ++i) {
     const float c = section_coupling(d.sec(i).zoe * d.z0, d.sec(i).zoo * d.z0);
@@ -29,7 +29,7 @@ float design_coupling(const CouplerDesign& d) {
 
 /// Passband ripple shown in the design data: only a table row promises one.
 float design_ripple(const CouplerDesign& d) {
-  return (d.ifunc == 1 || d.ifunc == 2) ? d.ripple : 0.0f;
+  return d.synthesised() ? d.ripple : 0.0f;
 }
 
 void header(Text& t, const CouplerDesign& d, const DimensionChoice& c) {
