@@ -1,67 +1,41 @@
 #include "app/defaults_file.hpp"
 
-#include "app/number.hpp"
+#include "app/design_entries.hpp"
 #include "common/fixed.hpp"
 
 namespace quill {
 
 namespace {
 
-bool positive(float v) { return v > 0; }
-
-// Reads every entry in file order; false at the first fault.
-bool read_entries(EntryFile& f, Defaults& d) {
-  if (!f.skip("1st line.")) return false;
-  auto n = f.number("# of Sections: N.");
-  if (!n) return false;
-  d.ndef = round_choice(*n);
-  if (d.ndef < 1 || d.ndef > max_sections) return f.reject("# of Sections: N."), false;
-  auto z0 = f.number("System Impedance: Zo", positive);
-  if (!z0) return false;
-  d.z0def = *z0;
-  auto er = f.number("Dielectric Constant.", [](float v) { return v >= 1; });
-  if (!er) return false;
-  d.erdef = *er;
-  for (int i = 0; i < d.ndef; ++i) {
-    auto zoe = f.number("Even-Mode Zoe.", [&](float v) { return v >= d.z0def; });
-    if (!zoe) return false;
-    d.zoedef[i] = *zoe;
-    auto f0 = f.number("Center Frequency.", positive);
-    if (!f0) return false;
-    d.f0def[i] = *f0;
-  }
-  auto fstart = f.number("Start Frequency.", positive);
-  if (!fstart) return false;
-  auto fstop = f.number("Stop Frequency.", positive);
-  if (!fstop) return false;
-  auto deltaf = f.number("Step Frequency.", positive);
-  if (!deltaf) return false;
-  auto gps = f.number("Ground Spacing:B.", positive);
-  if (!gps) return false;
-  auto s = f.number("Strip Spacing:S.", [&](float v) { return v > 0 && v <= *gps; });
-  if (!s) return false;
-  auto fn = f.name("Storage Filename.");
-  if (!fn) return false;
-  if (fn->find_first_not_of(' ') == std::string::npos) return f.reject("Storage Filename."), false;
-  d.fstartdef = *fstart;
-  d.fstopdef = *fstop;
-  d.deltafdef = *deltaf;
-  d.gpsdef = *gps;
-  d.sdef = *s;
-  d.fndef = *fn;
-  return true;
-}
+constexpr EntryNames kNames = {"# of Sections: N.", "System Impedance: Zo", "Dielectric Constant.",
+                               "Even-Mode Zoe.",    "Center Frequency.",    "Start Frequency.",
+                               "Stop Frequency.",   "Step Frequency.",      "Ground Spacing:B.",
+                               "Strip Spacing:S."};
 
 }  // namespace
 
 DefaultsRead read_defaults(std::istream& file, Defaults& defs) {
   EntryFile f(file);
-  Defaults d;
-  if (read_entries(f, d)) {
-    defs = d;
-    return {};
+  DesignEntries e;
+  if (!read_design_entries(f, kNames, e)) return {f.fault(), f.entry()};
+  auto fn = f.name("Storage Filename.");
+  if (!fn) return {f.fault(), f.entry()};
+  if (fn->find_first_not_of(' ') == std::string::npos) {
+    f.reject("Storage Filename.");
+    return {f.fault(), f.entry()};
   }
-  return {f.fault(), f.entry()};
+  defs.ndef = e.n;
+  defs.z0def = e.z0;
+  defs.erdef = e.er;
+  defs.zoedef = e.zoe;
+  defs.f0def = e.f0;
+  defs.fstartdef = e.fstart;
+  defs.fstopdef = e.fstop;
+  defs.deltafdef = e.deltaf;
+  defs.gpsdef = e.gps;
+  defs.sdef = e.s;
+  defs.fndef = *fn;
+  return {};
 }
 
 std::string defaults_fault_message(const DefaultsRead& r) {

@@ -2,9 +2,9 @@
 
 #include <fstream>
 
+#include "app/design_entries.hpp"
 #include "app/entry_file.hpp"
 #include "app/file_messages.hpp"
-#include "app/number.hpp"
 #include "common/fixed.hpp"
 #include "common/quarter_wave.hpp"
 
@@ -14,53 +14,31 @@ namespace {
 
 constexpr std::string_view kFileEntry = "User filename";
 
-bool positive(float v) { return v > 0; }
+constexpr EntryNames kNames = {"# of Sections: N",  "System Impedance: Zo", "Dielectric Constant",
+                               "Even-Mode Zoe",     "Center Frequency",     "Start Frequency",
+                               "Stop Frequency",    "Step Frequency",       "Ground Spacing: B.",
+                               "Strip Spacing: S."};
 
-bool read_entries(EntryFile& f, FileDesign& r) {
-  CouplerDesign& d = r.design;
-  if (!f.skip("1st line.")) return false;
-  auto n = f.number("# of Sections: N");
-  if (!n) return false;
-  d.n = round_choice(*n);
-  if (d.n < 1 || d.n > max_sections) return f.reject("# of Sections: N"), false;
-  auto z0 = f.number("System Impedance: Zo", positive);
-  if (!z0) return false;
-  d.z0 = *z0;
-  auto er = f.number("Dielectric Constant", [](float v) { return v >= 1; });
-  if (!er) return false;
-  d.er = *er;
-  d.zoemax = 0;
-  d.total = 0;
+// The design the entries describe: each section matched to Zo, a quarter wave
+// at its own centre frequency; the last section's frequency is the design's.
+CouplerDesign design_of(const DesignEntries& e) {
+  CouplerDesign d;
+  d.ifunc = 4;
+  d.n = e.n;
+  d.z0 = e.z0;
+  d.er = e.er;
   for (int i = 1; i <= d.n; ++i) {
-    auto zoe = f.number("Even-Mode Zoe", [&](float v) { return v >= d.z0; });
-    if (!zoe) return false;
-    if (*zoe > d.zoemax) d.zoemax = *zoe;
+    const float zoe = e.zoe[static_cast<size_t>(i - 1)];
+    if (zoe > d.zoemax) d.zoemax = zoe;
     Section& s = d.sec(i);
-    s.zoo = d.z0 * d.z0 / *zoe;
-    s.zoe = *zoe / d.z0;
+    s.zoo = d.z0 * d.z0 / zoe;
+    s.zoe = zoe / d.z0;
     s.zoo = s.zoo * (1.0f / d.z0);
-    auto f0 = f.number("Center Frequency", positive);
-    if (!f0) return false;
-    d.f0 = *f0;
+    d.f0 = e.f0[static_cast<size_t>(i - 1)];
     set_quarter_wave(s, d.f0, d.er);
     d.total = d.total + s.length;
   }
-  auto fstart = f.number("Start Frequency", positive);
-  if (!fstart) return false;
-  auto fstop = f.number("Stop Frequency", positive);
-  if (!fstop) return false;
-  auto deltaf = f.number("Step Frequency", positive);
-  if (!deltaf) return false;
-  auto gps = f.number("Ground Spacing: B.", positive);
-  if (!gps) return false;
-  auto s = f.number("Strip Spacing: S.", [&](float v) { return v > 0 && v <= *gps; });
-  if (!s) return false;
-  r.fstart = *fstart;
-  r.fstop = *fstop;
-  r.deltaf = *deltaf;
-  r.gpsuser = *gps;
-  r.suser = *s;
-  return true;
+  return d;
 }
 
 }  // namespace
@@ -92,18 +70,17 @@ FileDesignRead read_design_file(Console& con, const std::filesystem::path& workd
 
   con.say(Text().nl().sp(6).lit("Attempting to read User Data File: ").name(fnuser).lit("..."));
   EntryFile entries(file);
-  FileDesign values;
-  values.design.ifunc = 4;
-  if (!read_entries(entries, values)) {
+  DesignEntries e;
+  if (!read_design_entries(entries, kNames, e)) {
     con.say(entries.fault() == EntryFile::missing
                 ? user_file_end_message(fnuser, entries.entry())
                 : user_file_error_message(fnuser, entries.entry()));
     return result;
   }
   con.say(Text().lit("..Completed.").nl().sp(8).lit("- Number of sections in your Coupler: N =")
-              .i(values.design.n, 3).nl());
+              .i(e.n, 3).nl());
   result.status = FileDesignRead::ok;
-  result.values = values;
+  result.values = {design_of(e), e.fstart, e.fstop, e.deltaf, e.gps, e.s};
   return result;
 }
 
