@@ -21,5 +21,41 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer
+# (gcc); any report stops the test that raised it.
+SANITIZE_BUILD ?= build-asan
+SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+               UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+$(SANITIZE_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=g++ -DQUILLOMATE_SANITIZE=ON
+
+sanitize: $(SANITIZE_BUILD)/CMakeCache.txt
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer on the whole program (clang): stored findings are replayed first,
+# then FUZZ_SECONDS of fuzzing from the seed corpus (made from tests/sessions,
+# plus tests/fuzz/seeds), the stored findings and the working corpus in
+# $(FUZZ_BUILD)/corpus. Findings land in $(FUZZ_BUILD)/artifacts/.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_CXX ?= clang++
+FUZZ_FLAGS ?= -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+
+$(FUZZ_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DQUILLOMATE_FUZZ=ON -DBUILD_TESTING=OFF
+
+fuzz: $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_program fuzz_replay
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
+	$(FUZZ_BUILD)/tests/fuzz/fuzz_replay tests/fuzz/regressions > $(FUZZ_BUILD)/replay.log \
+	  || { cat $(FUZZ_BUILD)/replay.log; exit 1; }
+	$(FUZZ_BUILD)/tests/fuzz/fuzz_program -max_total_time=$(FUZZ_SECONDS) $(FUZZ_FLAGS) \
+	  -dict=tests/fuzz/quillomate.dict -artifact_prefix=$(FUZZ_BUILD)/artifacts/ \
+	  $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/fuzz-seeds tests/fuzz/seeds tests/fuzz/regressions
+
 clean:
 	rm -rf $(BUILD)

@@ -12,7 +12,8 @@ class Storage {
  public:
   /// Makes `fn` (20 characters, trailing blanks not part of the file name) the
   /// open storage file. The same name keeps the open file; another name closes
-  /// it (its contents kept) and creates or replaces the new file.
+  /// it (its contents kept) and creates or replaces the new file. A name that
+  /// is not a plain file name of the working folder is refused.
   bool open(const std::filesystem::path& workdir, const std::string& fn);
   std::ostream& stream() { return file_; }
   /// Pushes everything written so far to the file.

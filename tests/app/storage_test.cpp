@@ -123,6 +123,28 @@ TEST(Storage, ANameInAFolderThatDoesNotExistCannotBeOpened) {
   EXPECT_EQ(o.status, 0);
 }
 
+TEST(Storage, NamesReachingOutOfTheWorkingFolderAreRefused) {
+  for (const std::string name : {"../escaped.txt", "/tmp/abs.txt", "sub/../x.txt"}) {
+    Dialogue d;
+    d.defaults();
+    std::filesystem::create_directory(d.dir() / "sub");
+    const auto outside = d.dir().parent_path() / "escaped.txt";
+    std::filesystem::remove(outside);
+    Outcome o = d.run(typed_design_storing(name) + Lines{""});
+    EXPECT_NE(o.out.find("Fix entry for variable storage filename."), std::string::npos) << name;
+    EXPECT_EQ(o.status, 0);
+    EXPECT_FALSE(std::filesystem::exists(outside));
+    EXPECT_FALSE(o.files.count("x.txt"));
+  }
+  // The defaults file's storage name is held to the same rule.
+  Dialogue d;
+  std::string def = testing_support::kDefaults;
+  def.replace(def.find("Quillomate.TXT"), 14, "../escaped.txt");
+  d.defaults(def);
+  Outcome o = d.run(typed_design_storing("") + Lines{""});
+  EXPECT_NE(o.out.find("Fix entry for variable storage filename."), std::string::npos);
+}
+
 TEST(Storage, AReadOnlyFileCannotBeOpened) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes through file permissions";
   Dialogue d;

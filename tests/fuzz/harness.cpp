@@ -1,0 +1,203 @@
+#include "fuzz/harness.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <sstream>
+#include <streambuf>
+#include <system_error>
+#include <vector>
+
+#include "app/program.hpp"
+#include "support/dialogue.hpp"
+
+namespace fs = std::filesystem;
+
+namespace quill::fuzz {
+
+namespace {
+
+/// Thrown by the console when a run has printed its allowance.
+struct ConsoleFull {};
+
+/// A console that only counts: a sweep may legitimately print millions of
+/// lines, and a fuzz run must stay short, so past the limit every write throws.
+/// With badbit in the stream's exception mask the throw leaves the program.
+class CountingBuf : public std::streambuf {
+ public:
+  explicit CountingBuf(std::size_t limit) : left_(limit) {}
+  std::size_t written() const { return written_; }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    take(1);
+    return c;
+  }
+  std::streamsize xsputn(const char*, std::streamsize n) override {
+    take(static_cast<std::size_t>(n));
+    return n;
+  }
+
+ private:
+  void take(std::size_t n) {
+    if (n > left_) throw ConsoleFull{};
+    left_ -= n;
+    written_ += n;
+  }
+  std::size_t left_;
+  std::size_t written_ = 0;
+};
+
+/// The error stream keeps its text: the contract check below reads it.
+class KeepingBuf : public std::stringbuf {
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    if (str().size() + static_cast<std::size_t>(n) > kConsoleLimit) throw ConsoleFull{};
+    return std::stringbuf::xsputn(s, n);
+  }
+  int_type overflow(int_type c) override {
+    if (str().size() >= kConsoleLimit) throw ConsoleFull{};
+    return std::stringbuf::overflow(c);
+  }
+};
+
+std::string example_design() {
+  // The example defaults file without its last line (the storage name) is a
+  // complete design-data file.
+  const std::string& d = testing_support::kDefaults;
+  const std::size_t last = d.rfind('\n', d.size() - 2);
+  return d.substr(0, last + 1);
+}
+
+void write_file(const fs::path& p, const std::string& text) {
+  std::ofstream f(p, std::ios::binary | std::ios::trunc);
+  f << text;
+  if (!f) {
+    std::fprintf(stderr, "fuzz harness: cannot write %s\n", p.c_str());
+    std::abort();
+  }
+}
+
+void empty_folder(const fs::path& dir) {
+  for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
+}
+
+[[noreturn]] void broken(const char* what, const Outcome& o) {
+  std::fprintf(stderr, "fuzz harness: %s (status %d)\nstderr of the run:\n%s\n", what, o.status,
+               o.err.c_str());
+  std::abort();
+}
+
+void remove_work_folder() {
+  std::error_code ec;
+  fs::remove_all(work_folder(), ec);
+}
+
+}  // namespace
+
+Case split_case(std::string_view data) {
+  // Separator positions: at the very start, or right after a line end.
+  std::vector<std::size_t> cuts;
+  for (std::size_t at = 0; cuts.size() < 2;) {
+    const std::size_t p = data.find(kSeparator, at);
+    if (p == std::string_view::npos) break;
+    if (p == 0 || data[p - 1] == '\n') cuts.push_back(p);
+    at = p + 1;
+  }
+  std::vector<std::string_view> parts;
+  std::size_t from = 0;
+  for (std::size_t c : cuts) {
+    parts.push_back(data.substr(from, c - from));
+    from = c + kSeparator.size();
+  }
+  parts.push_back(data.substr(from));
+
+  auto present = [](std::string_view s) -> std::optional<std::string> {
+    if (s.empty()) return std::nullopt;
+    return std::string(s);
+  };
+  Case c;
+  switch (parts.size()) {
+    case 1:
+      c.defaults = testing_support::kDefaults;
+      c.design = example_design();
+      c.typed = parts[0];
+      break;
+    case 2:
+      c.defaults = testing_support::kDefaults;
+      c.design = present(parts[0]);
+      c.typed = parts[1];
+      break;
+    default:
+      c.defaults = present(parts[0]);
+      c.design = present(parts[1]);
+      c.typed = parts[2];
+      break;
+  }
+  return c;
+}
+
+std::string join_case(std::string_view defaults, std::string_view design, std::string_view typed) {
+  std::string s;
+  s.append(defaults);
+  if (!s.empty() && s.back() != '\n') s += '\n';
+  s.append(kSeparator);
+  s.append(design);
+  if (!design.empty() && s.back() != '\n') s += '\n';
+  s.append(kSeparator);
+  s.append(typed);
+  return s;
+}
+
+const fs::path& work_folder() {
+  // Never destroyed: the exit handler that removes the folder runs after the
+  // destructors of statics constructed before it was registered.
+  static const fs::path* const dir = [] {
+    auto* d = new fs::path(fs::temp_directory_path() /
+                           ("quillomate-fuzz-" + std::to_string(::getpid())));
+    fs::remove_all(*d);
+    fs::create_directories(*d);
+    std::atexit(remove_work_folder);
+    return d;
+  }();
+  return *dir;
+}
+
+Outcome run_case(const Case& c) {
+  const fs::path& dir = work_folder();
+  empty_folder(dir);
+  fs::create_directory(dir / kFolderName);
+  if (c.defaults) write_file(dir / "Quillomate.DEF", *c.defaults);
+  if (c.design) write_file(dir / kDesignName, *c.design);
+
+  std::istringstream in(c.typed);
+  CountingBuf console(kConsoleLimit);
+  KeepingBuf errors;
+  std::ostream out(&console), err(&errors);
+  out.exceptions(std::ios::badbit);
+  err.exceptions(std::ios::badbit);
+  Surroundings env{in, out, err, [] { return TimeStamp{2026, 7, 5, 9, 5, 3}; }, dir};
+
+  Outcome o;
+  try {
+    o.status = run_program(env);
+  } catch (const ConsoleFull&) {
+    o.status = -1;
+  }
+  o.console = console.written();
+  o.err = errors.str();
+
+  if (o.status == -1) return o;
+  if (o.status != 0 && o.status != 2) broken("exit status other than 0 or 2", o);
+  if (o.status == 2 && o.err.empty()) broken("stopped with status 2 but no stop message", o);
+  if (o.status == 0 && !o.err.empty()) broken("orderly end with a stop message", o);
+  return o;
+}
+
+}  // namespace quill::fuzz

@@ -1,0 +1,66 @@
+#pragma once
+// Runs the whole program in-process on one fuzz case: the defaults file, a
+// design-data file and the typed lines, all taken from one byte string.
+//
+// A case is up to three parts separated by a line holding exactly "=====":
+//
+//   3 parts: Quillomate.DEF / design.dat / typed lines
+//   2 parts: design.dat / typed lines          (example defaults file)
+//   1 part:  typed lines                       (example defaults file, and the
+//                                               example design as design.dat)
+//
+// An empty defaults or design part means that file is absent. Everything after
+// the second separator is typed text, further "=====" lines included.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quill::fuzz {
+
+inline constexpr std::string_view kSeparator = "=====\n";
+/// The typed name that reaches the design part.
+inline constexpr std::string_view kDesignName = "design.dat";
+/// An empty folder beside the files, so that a name typed for a file can be a directory.
+inline constexpr std::string_view kFolderName = "reports";
+/// Console text allowed per run; a long sweep is cut off here.
+inline constexpr std::size_t kConsoleLimit = 2u << 20;
+
+struct Case {
+  std::optional<std::string> defaults;  ///< Quillomate.DEF, absent when nullopt
+  std::optional<std::string> design;    ///< design.dat, absent when nullopt
+  std::string typed;
+};
+
+/// Splits a fuzz input into its parts. Any byte string is a valid case.
+Case split_case(std::string_view data);
+
+/// Joins parts back into the fuzz input format (the inverse of split_case for
+/// three parts); used to build the seed corpus and in tests.
+std::string join_case(std::string_view defaults, std::string_view design, std::string_view typed);
+
+struct Outcome {
+  int status = -1;           ///< exit status, -1 when the console limit cut the run
+  std::size_t console = 0;   ///< bytes printed to the console
+  std::string err;           ///< stop messages
+};
+
+/// Runs one case in this process's working folder, which is emptied first.
+/// Aborts (so that a fuzzer reports it) when the run breaks the program's
+/// contract: an exit status other than 0 or 2, or a stop without a message or
+/// a message without a stop.
+///
+/// Every '/' in the typed lines and in the defaults file becomes '_' before
+/// the run: file names are user input and the program opens them relative to
+/// the working folder, so a slash would let a run create or replace files
+/// anywhere on the machine. A '/' in a numeric answer or entry is as much "not
+/// a number" as a '_', so only the reach of names changes.
+Outcome run_case(const Case& c);
+
+/// The per-process working folder (created on first use, removed at exit).
+const std::filesystem::path& work_folder();
+
+}  // namespace quill::fuzz
