@@ -52,12 +52,8 @@ struct Outcome {
 /// Aborts (so that a fuzzer reports it) when the run breaks the program's
 /// contract: an exit status other than 0 or 2, or a stop without a message or
 /// a message without a stop.
-///
-/// Every '/' in the typed lines and in the defaults file becomes '_' before
-/// the run: file names are user input and the program opens them relative to
-/// the working folder, so a slash would let a run create or replace files
-/// anywhere on the machine. A '/' in a numeric answer or entry is as much "not
-/// a number" as a '_', so only the reach of names changes.
+/// The program refuses storage names that reach out of the working folder,
+/// so a run writes nowhere else.
 Outcome run_case(const Case& c);
 
 /// The per-process working folder (created on first use, removed at exit).
