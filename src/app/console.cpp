@@ -71,4 +71,9 @@ std::string_view trimmed(std::string_view name) {
   return last == std::string_view::npos ? std::string_view() : name.substr(0, last + 1);
 }
 
+bool plain_file_name(std::string_view name) {
+  return !name.empty() && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
 }  // namespace quill

@@ -60,8 +60,13 @@ FileDesignRead read_design_file(Console& con, const std::filesystem::path& workd
     return result;
   }
 
-  // A name that opens but cannot be read (a directory) counts as not opened.
-  std::ifstream file(workdir / std::string(trimmed(fnuser)));
+  // Only a plain file of the working folder is read: a directory, a device or
+  // a pipe (which may never end a line) counts as a file that cannot be opened.
+  const std::string path(trimmed(fnuser));
+  std::error_code ec;
+  const bool regular = plain_file_name(path) && std::filesystem::is_regular_file(workdir / path, ec);
+  std::ifstream file;
+  if (regular) file.open(workdir / path);
   if (file.is_open()) file.peek();
   if (!file.is_open() || file.bad()) {
     con.say(user_file_error_message(fnuser, kFileEntry));

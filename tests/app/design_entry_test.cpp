@@ -167,6 +167,21 @@ TEST(DesignFile, FaultsShowTheirMessageAndEndAfterThePause) {
   }
 }
 
+TEST(DesignFile, OnlyPlainFilesOfTheWorkingFolderAreRead) {
+  // Another folder's file, a device that never ends a line, and a path through
+  // a subfolder all count as names that cannot be opened.
+  for (const std::string name : {"../two.dat", "/dev/zero", "sub/two.dat"}) {
+    Dialogue d;
+    d.defaults().file("two.dat", kFile);
+    std::filesystem::create_directory(d.dir() / "sub");
+    std::ofstream(d.dir() / "sub" / "two.dat") << kFile;
+    Outcome o = d.run({"4", name, ""});
+    EXPECT_NE(o.out.find("Fix entry for variable User filename        and try again.\n"),
+              std::string::npos) << name;
+    EXPECT_EQ(o.status, 0);
+  }
+}
+
 TEST(DesignFile, ADirectoryCannotBeOpenedAndEndOfInputStops) {
   Dialogue d;
   d.defaults();
