@@ -14,7 +14,8 @@ using testing_support::count;
 using testing_support::Dialogue;
 using testing_support::kDefaults;
 using testing_support::Outcome;
-using Lines = std::vector<std::string>;
+using testing_support::Lines;
+using testing_support::operator+;
 
 std::string binary_bytes(size_t n, unsigned seed) {
   std::mt19937 gen(seed);
@@ -72,10 +73,8 @@ TEST(BadInput, ReportsStoredBeforeAFileFaultAreKept) {
   // Storage on for a typed design, then a new cycle reads a broken design file.
   Dialogue d;
   d.defaults().file("broken.dat", "title\n3\n50\nabc\n");
-  Lines l = {"3", "", "", ""};
-  l.insert(l.end(), 9, "");
-  l.insert(l.end(), {"", "", "", "", "", "", "1", "kept.txt", "2", "4", "broken.dat", ""});
-  Outcome o = d.run(l);
+  Outcome o = d.run(testing_support::typed_default_design() + testing_support::storing("kept.txt") +
+                    Lines{"2", "4", "broken.dat", ""});
   EXPECT_EQ(o.status, 0);
   EXPECT_NE(o.out.find("Fix entry for variable Dielectric Constant  and try again."), std::string::npos);
   ASSERT_TRUE(o.files.count("kept.txt"));

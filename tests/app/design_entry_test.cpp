@@ -11,10 +11,8 @@ using testing_support::count;
 using testing_support::Dialogue;
 using testing_support::kDefaults;
 using testing_support::Outcome;
-using Lines = std::vector<std::string>;
-
-// Velocity, loss, start, stop, step, format and storage all left blank.
-const Lines kBlankSettings = {"", "", "", "", "", "", ""};
+using testing_support::kBlankSettings;
+using testing_support::Lines;
 
 Lines concat(std::initializer_list<Lines> parts) {
   Lines all;

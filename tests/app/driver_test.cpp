@@ -10,12 +10,12 @@ namespace {
 using testing_support::count;
 using testing_support::Dialogue;
 using testing_support::Outcome;
-using Lines = std::vector<std::string>;
+using testing_support::Lines;
+using testing_support::operator+;
 
+// The defaults file's design typed in, every setting blank.
 Lines typed_default_design() {
-  Lines l = {"3", "", "", ""};
-  l.insert(l.end(), 16, "");  // nine section answers and seven settings
-  return l;
+  return testing_support::typed_default_design() + testing_support::kBlankSettings;
 }
 
 TEST(Driver, OperationMenuAnswersThatEndTheProgram) {

@@ -12,19 +12,12 @@ namespace {
 using testing_support::count;
 using testing_support::Dialogue;
 using testing_support::Outcome;
-using Lines = std::vector<std::string>;
+using testing_support::Lines;
+using testing_support::operator+;
 
-// Function 3 with the defaults file's design, then velocity, loss, the sweep
-// range and print format left blank, and storage turned on with `name`.
+// Function 3 with the defaults file's design and storage turned on with `name`.
 Lines typed_design_storing(const std::string& name) {
-  Lines l = {"3", "", "", ""};
-  l.insert(l.end(), 9, "");
-  l.insert(l.end(), {"", "", "", "", "", "", "1", name});
-  return l;
-}
-Lines operator+(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+  return testing_support::typed_default_design() + testing_support::storing(name);
 }
 
 // The report part of the console: from the report's opening rule to its

@@ -89,6 +89,27 @@ class Dialogue {
   std::filesystem::path dir_;
 };
 
+/// Typed lines, one answer each.
+using Lines = std::vector<std::string>;
+
+inline Lines operator+(Lines a, const Lines& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+/// Function 3 with every answer blank: the defaults file's 3-section design.
+inline Lines typed_default_design() {
+  Lines l = {"3", "", "", ""};
+  l.insert(l.end(), 9, "");  // Zoe, Zoo and centre frequency of three sections
+  return l;
+}
+
+/// Velocity, loss, start, stop, step, format and storage all left blank.
+inline const Lines kBlankSettings = {"", "", "", "", "", "", ""};
+
+/// The settings left blank except storage, turned on with `name`.
+inline Lines storing(const std::string& name) { return {"", "", "", "", "", "", "1", name}; }
+
 /// Number of times `needle` occurs in `hay`.
 inline size_t count(const std::string& hay, const std::string& needle) {
   size_t n = 0;
