@@ -1,6 +1,8 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/program.hpp"
 
@@ -15,11 +17,12 @@ quill::TimeStamp local_clock() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   quill::Surroundings env{std::cin, std::cout, std::cerr, local_clock,
                           std::filesystem::current_path()};
-  const int status = quill::run_program(env);
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const int status = quill::run_program(env, args);
   std::cout.flush();
   return status;
 }

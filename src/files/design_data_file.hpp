@@ -1,0 +1,33 @@
+#pragma once
+/// Design-data files: a finished design in the defaults file's layout without
+/// its last line (title, N, Zo, Er, each section's Zoe and centre frequency,
+/// the analysis sweep, B and S). Odd-mode impedances are not in the file:
+/// every section gets the one that matches it to Zo.
+
+#include <istream>
+#include <string>
+
+#include "common/design.hpp"
+#include "files/entry_file.hpp"
+
+namespace quill {
+
+/// What a design-data file supplies besides the design itself.
+struct FileDesign {
+  CouplerDesign design;
+  float fstart = 0, fstop = 0, deltaf = 0;  ///< analysis sweep, MHz
+  float gpsuser = 0, suser = 0;             ///< B and S for the dimensions, inches
+};
+
+struct DesignDataRead {
+  EntryFile::Fault fault = EntryFile::none;
+  std::string entry;  ///< the 20-character name of the faulty entry
+  int line = 0;       ///< its line number
+  FileDesign values;  ///< complete only when there is no fault
+};
+
+/// Reads and checks every entry, stopping at the first fault. The entry
+/// names are those the dialogue's messages give them.
+DesignDataRead read_design_data(std::istream& file);
+
+}  // namespace quill

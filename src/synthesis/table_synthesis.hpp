@@ -1,0 +1,41 @@
+#pragma once
+/// Electrical synthesis from the design tables: band, coupling-menu entry and
+/// ripple-menu entry in; the smallest tabulated design that covers the band
+/// out, laid out as quarter-wave sections at the band's arithmetic centre.
+/// The dialogue and the command line both synthesise through here.
+
+#include <array>
+
+#include "common/design.hpp"
+#include "synthesis/design_tables.hpp"
+
+namespace quill {
+
+/// Coupling levels of the coupling menu, dB, entries 1..5.
+inline constexpr std::array<float, 5> symmetrical_levels = {3.01f, 6.02f, 8.34f, 10.0f, 20.0f};
+inline constexpr std::array<float, 5> asymmetrical_levels = {3.01f, 6.02f, 10.0f, 15.0f, 20.0f};
+
+/// Ripples of the ripple menu, dB, entries 1..7; the asymmetrical menu also
+/// takes entry 8, the table's 0.7 dB row.
+inline constexpr std::array<float, 8> menu_ripples = {0.0f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f};
+
+inline const std::array<float, 5>& coupling_levels(TableKind kind) {
+  return kind == TableKind::symmetrical ? symmetrical_levels : asymmetrical_levels;
+}
+
+/// Sets the design's function (1 symmetrical, 2 asymmetrical), band and
+/// centre frequency.
+void set_band(CouplerDesign& d, TableKind kind, float flow, float fhigh);
+
+/// Chooses the table row for coupling entry `icoup` (1..5) and ripple-menu
+/// entry `m` over the design's band: fills `block1` with the design's table,
+/// then sets `icoup`, `iripple`, `isect`, `n`, `coupler` and `ripple`. When no
+/// tabulated section count covers the band the result says so (with the
+/// table's limit) and the design's row fields are left as they were.
+SectionSearch choose_table_row(CouplerDesign& d, DesignTables& block1, int icoup, int m);
+
+/// Completes a design whose row has been chosen: Zo, Er, `zoemax` and every
+/// section, each a matched quarter wave at the band centre.
+void lay_out_table_design(CouplerDesign& d, const DesignTables& block1, float z0, float er);
+
+}  // namespace quill
