@@ -132,8 +132,8 @@ struct Needs {
   bool vswr = true;
 };
 
-/// Response at one frequency.
-void respond(const CouplerDesign& d, float freq, Needs needs, PortResponse& r) {
+/// The even- and odd-mode chain matrices of the whole cascade at one frequency.
+inline void cascade_modes(const CouplerDesign& d, float freq, Abcd& abcde, Abcd& abcdo) {
   const float ratio = freq / d.f0;
   const float root = sqrtf(ratio);
   ModeMemo even;
@@ -148,22 +148,36 @@ void respond(const CouplerDesign& d, float freq, Needs needs, PortResponse& r) {
     abcdoe = cascade(abcdoe, mode_matrix(si.zoe, si.thetae, si.sigmae, ratio, root, even));
     abcdoo = cascade(abcdoo, mode_matrix(si.zoo, si.thetao, si.sigmao, ratio, root, odd));
   }
+  abcde = joined(abcdoe);
+  abcdo = joined(abcdoo);
+}
 
-  Complex tauoe{};
-  Complex goe{};
-  Complex tauoo{};
-  Complex goo{};
-  taugam(tauoe, goe, joined(abcdoe));
-  taugam(tauoo, goo, joined(abcdoo));
-
-  // Even- and odd-mode excitation superposed: S11, S21 from the reflections,
-  // S31, S41 from the transmissions.
-  const Abcd a = {
+/// Even- and odd-mode excitation superposed: the waves leaving ports 1 to 4
+/// for a unit wave into port 1, (re, im) each. S11 and S21 come from the
+/// reflections, S31 and S41 from the transmissions.
+inline Abcd port_waves(const Complex& tauoe, const Complex& goe, const Complex& tauoo,
+                       const Complex& goo) {
+  return {
       0.5f * (goe[0] + goo[0]),     0.5f * (goe[1] + goo[1]),
       0.5f * (goe[0] - goo[0]),     0.5f * (goe[1] - goo[1]),
       0.5f * (tauoe[0] - tauoo[0]), 0.5f * (tauoe[1] - tauoo[1]),
       0.5f * (tauoe[0] + tauoo[0]), 0.5f * (tauoe[1] + tauoo[1]),
   };
+}
+
+/// Response at one frequency.
+void respond(const CouplerDesign& d, float freq, Needs needs, PortResponse& r) {
+  Abcd abcde;
+  Abcd abcdo;
+  cascade_modes(d, freq, abcde, abcdo);
+
+  Complex tauoe{};
+  Complex goe{};
+  Complex tauoo{};
+  Complex goo{};
+  taugam(tauoe, goe, abcde);
+  taugam(tauoo, goo, abcdo);
+  const Abcd a = port_waves(tauoe, goe, tauoo, goo);
 
   const float degrees = 180.0f / pi;
   for (int k = 0; k < 4; ++k) {
@@ -202,6 +216,37 @@ PortResponse port_response(const CouplerDesign& d, float freq) {
   PortResponse r;
   respond(d, freq, Needs{}, r);
   return r;
+}
+
+FourPort four_port(const CouplerDesign& d, float freq) {
+  Abcd abcde;
+  Abcd abcdo;
+  cascade_modes(d, freq, abcde, abcdo);
+  Complex tauoe{}, goe{}, tauoo{}, goo{};
+  taugam(tauoe, goe, abcde);
+  taugam(tauoo, goo, abcdo);
+  // Seen from the far end the cascade runs backwards: a reciprocal chain
+  // matrix reversed swaps A and D. The transmissions are the same both ways.
+  const auto reversed = [](const Abcd& m) {
+    return Abcd{m[6], m[7], m[2], m[3], m[4], m[5], m[0], m[1]};
+  };
+  Complex tau_back{}, goe_far{}, goo_far{};
+  taugam(tau_back, goe_far, reversed(abcde));
+  taugam(tau_back, goo_far, reversed(abcdo));
+
+  const Abcd near = port_waves(tauoe, goe, tauoo, goo);     // into port 1 (or 2, by symmetry)
+  const Abcd far = port_waves(tauoe, goe_far, tauoo, goo_far);  // into port 4 (or 3)
+  const Complex s11{near[0], near[1]}, s21{near[2], near[3]};
+  const Complex s31{near[4], near[5]}, s41{near[6], near[7]};
+  const Complex s44{far[0], far[1]}, s34{far[2], far[3]};
+  // Ports 1 and 4 are the ends of one line, 2 and 3 of the other; swapping
+  // the lines maps 1 <-> 2 and 4 <-> 3.
+  FourPort f;
+  f.s = {{{s11, s21, s31, s41},
+          {s21, s11, s41, s31},
+          {s31, s41, s44, s34},
+          {s41, s31, s34, s44}}};
+  return f;
 }
 
 int sweep_points(float fstart, float fstop, float deltaf) {
@@ -258,25 +303,20 @@ void append_data_line(std::string& out, int iprint, float freq, const PortRespon
 }
 
 void run_sweep(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s) {
-  const int kk = sweep_points(s.fstart, s.fstop, s.deltaf);
   const Needs needs{s.iprint == 1, s.iprint != 1};
   // Lines are handed on in blocks: the same text, far fewer stream calls.
   constexpr size_t kBlock = 1 << 15;
   std::string block;
   block.reserve(kBlock + 128);
   PortResponse r;
-  // Count-driven: a step too small to move freq in single precision repeats
-  // the same frequency but still ends after kk points.
-  float freq = s.fstart;
-  for (int k = 0; k < kk; ++k) {
+  for_each_frequency(s, [&](float freq) {
     respond(d, freq, needs, r);
     append_data_line(block, s.iprint, freq, r);
     if (block.size() >= kBlock) {
       out.put(block);
       block.clear();
     }
-    freq = freq + s.deltaf;  // accumulated, so rounding builds up over the sweep
-  }
+  });
   out.put(block);
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 
+#include "analysis/twoport.hpp"
 #include "common/design.hpp"
 #include "common/report_out.hpp"
 
@@ -27,12 +28,38 @@ struct PortResponse {
 /// The response of design `d` at `freq` MHz.
 PortResponse port_response(const CouplerDesign& d, float freq);
 
+/// The full scattering matrix of the coupler, ports numbered as the report
+/// numbers them: 1 input, 2 coupled, 3 isolated, 4 through. s[i][j] is the
+/// wave leaving port i+1 for a unit wave into port j+1, (re, im), normalised
+/// to Zo. Column 1 holds exactly the waves the report's response is made of;
+/// ports 3 and 4 see the cascade from the other end, so their reflection and
+/// near-end coupling come from the reversed cascade.
+struct FourPort {
+  std::array<std::array<Complex, 4>, 4> s{};
+};
+FourPort four_port(const CouplerDesign& d, float freq);
+
 /// Phase difference of the coupled and through ports folded into [0, 180)
 /// degrees, and its deviation from quadrature.
 void quadrature(float angle2, float angle4, float& phi, float& error);
 
 /// Number of sweep points for a range and step; 0 when none is analysed.
 int sweep_points(float fstart, float fstop, float deltaf);
+
+/// Calls f(freq) for every point of the sweep of `s`, in order: `fstart`,
+/// then each step added to the last frequency, as many points as
+/// sweep_points counts.
+template <class F>
+void for_each_frequency(const AnalysisSettings& s, F&& f) {
+  const int kk = sweep_points(s.fstart, s.fstop, s.deltaf);
+  // Count-driven: a step too small to move freq in single precision repeats
+  // the same frequency but still ends after kk points.
+  float freq = s.fstart;
+  for (int k = 0; k < kk; ++k) {
+    f(freq);
+    freq = freq + s.deltaf;  // accumulated, so rounding builds up over the sweep
+  }
+}
 
 /// Appends the data line of one point in print format `iprint` (1 or 2).
 void append_data_line(std::string& out, int iprint, float freq, const PortResponse& r);
