@@ -80,4 +80,16 @@ int round_choice(float value) {
   return static_cast<int>(r);
 }
 
+std::string shortest(float value) {
+  std::string text;
+  append_shortest(text, value);
+  return text;
+}
+
+void append_shortest(std::string& out, float value) {
+  char digits[32];
+  const auto res = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, static_cast<size_t>(res.ptr - digits));
+}
+
 }  // namespace quill

@@ -2,6 +2,7 @@
 /// The one number grammar of every typed answer and every numeric file entry.
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quill {
@@ -21,5 +22,13 @@ std::optional<float> read_number(std::string_view line);
 /// not fit a 32-bit signed integer becomes the most negative integer, which no
 /// question accepts.
 int round_choice(float value);
+
+/// The shortest decimal text that reads back as exactly `value` ("0.1",
+/// "1e-10", "-3.8075793e-01" style), for files other programs read: every
+/// bit of a single-precision result survives. Infinities and NaN give
+/// "inf", "-inf" and "nan".
+std::string shortest(float value);
+/// Appends shortest(value).
+void append_shortest(std::string& out, float value);
 
 }  // namespace quill

@@ -10,17 +10,34 @@ namespace quill {
 
 class ReportOut {
  public:
-  ReportOut(std::ostream& console, std::ostream* storage) : console_(console), storage_(storage) {}
+  /// The dialogue's: the console, and the storage file while storage is on
+  /// (null while it is off). A stored report closes with the line that names
+  /// its storage file.
+  ReportOut(std::ostream& console, std::ostream* storage)
+      : console_(&console), storage_(storage), announce_(storage != nullptr) {}
+
+  /// The command line's: the report to `console` (null for none) and the same
+  /// text to `copy` (null for none), with no storage line: both hold exactly
+  /// the report.
+  static ReportOut plain(std::ostream* console, std::ostream* copy) {
+    ReportOut out(console, copy);
+    return out;
+  }
 
   void put(std::string_view text) {
-    console_ << text;
+    if (console_ != nullptr) *console_ << text;
     if (storage_ != nullptr) *storage_ << text;
   }
-  bool storing() const { return storage_ != nullptr; }
+  /// True when the report must name its storage file at its end.
+  bool storing() const { return announce_; }
 
  private:
-  std::ostream& console_;
-  std::ostream* storage_;  ///< null while storage is off
+  ReportOut(std::ostream* console, std::ostream* copy)
+      : console_(console), storage_(copy), announce_(false) {}
+
+  std::ostream* console_;
+  std::ostream* storage_;
+  bool announce_;
 };
 
 }  // namespace quill

@@ -1,5 +1,11 @@
 #include "files/design_data_file.hpp"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/number.hpp"
 #include "common/quarter_wave.hpp"
 #include "files/design_entries.hpp"
 
@@ -34,7 +40,72 @@ CouplerDesign design_of(const DesignEntries& e) {
   return d;
 }
 
+/// A number for columns 1 to 13 that reads back as exactly `v`: the shortest
+/// decimal text when it fits, else its digits with an exponent ("123456789E30").
+std::string entry_number(float v) {
+  std::string text = shortest(v);
+  if (text.size() <= number_columns) return text;
+  // Nine significant digits always identify a float: d.dddddddde+XX becomes
+  // ddddddddd times ten to the power XX - 8, trailing zeros moved into the
+  // exponent. The entries written are positive, so this fits 13 columns.
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.8e", static_cast<double>(v));
+  const char* e = std::strchr(buf, 'e');
+  std::string digits;
+  for (const char* p = buf; p != e; ++p)
+    if (*p != '.') digits += *p;
+  int exponent = std::atoi(e + 1) - 8;
+  while (digits.size() > 1 && digits.back() == '0') {
+    digits.pop_back();
+    ++exponent;
+  }
+  return digits + "E" + std::to_string(exponent);
+}
+
+/// The even-mode impedance in ohms to write for a section: a float that,
+/// divided by Zo as the reader divides it, gives `zoe` exactly, when one lies
+/// within a few units in the last place of the product.
+float zoe_ohms(float zoe, float z0) {
+  const float product = zoe * z0;
+  float up = product, down = product;
+  for (int k = 0; k < 8; ++k) {
+    if (up / z0 == zoe) return up;
+    if (down / z0 == zoe) return down;
+    up = std::nextafter(up, HUGE_VALF);
+    down = std::nextafter(down, -HUGE_VALF);
+  }
+  return product;
+}
+
+void entry(std::string& out, float v, std::string_view name) {
+  std::string text = entry_number(v);
+  text.resize(number_columns, ' ');
+  out += text;
+  out += name;
+  out += '\n';
+}
+
 }  // namespace
+
+std::string design_data_text(const FileDesign& values, std::string_view title) {
+  const CouplerDesign& d = values.design;
+  std::string out(title);
+  out += '\n';
+  entry(out, static_cast<float>(d.n), "Number of sections N");
+  entry(out, d.z0, "System impedance Zo, ohms");
+  entry(out, d.er, "Relative dielectric constant Er");
+  for (int i = 1; i <= d.n; ++i) {
+    const std::string k = std::to_string(i);
+    entry(out, zoe_ohms(d.sec(i).zoe, d.z0), "Zoe of section " + k + ", ohms");
+    entry(out, d.f0, "Centre frequency of section " + k + ", MHz");
+  }
+  entry(out, values.fstart, "Analysis start frequency, MHz");
+  entry(out, values.fstop, "Analysis stop frequency, MHz");
+  entry(out, values.deltaf, "Analysis step frequency, MHz");
+  entry(out, values.gpsuser, "Ground plane spacing B, inches");
+  entry(out, values.suser, "Strip spacing S, inches");
+  return out;
+}
 
 DesignDataRead read_design_data(std::istream& file) {
   DesignDataRead r;

@@ -6,6 +6,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 
 #include "common/design.hpp"
 #include "files/entry_file.hpp"
@@ -29,5 +30,12 @@ struct DesignDataRead {
 /// Reads and checks every entry, stopping at the first fault. The entry
 /// names are those the dialogue's messages give them.
 DesignDataRead read_design_data(std::istream& file);
+
+/// The text of a design-data file for `values`, each entry on its own line
+/// with its name after column 13, under the title line `title`. Reading it
+/// back gives the same sections: every number is written so that it reads as
+/// the same float, and each Zoe in ohms is chosen so that dividing it by Zo
+/// gives back the section's normalised even-mode impedance exactly.
+std::string design_data_text(const FileDesign& values, std::string_view title);
 
 }  // namespace quill

@@ -1,0 +1,37 @@
+#include "exports/touchstone.hpp"
+
+#include "common/number.hpp"
+#include "exports/design_notes.hpp"
+
+namespace quill {
+
+std::string touchstone_header(const CouplerDesign& d, std::string_view source) {
+  std::string t = "! Quillomate four-port scattering parameters of ";
+  t.append(source);
+  t += "\n! " + design_summary(d) + "\n";
+  t += "! Sections from port 1, Zoe / Zoo in ohms:";
+  for (int i = 1; i <= d.n; ++i) {
+    t += (i - 1) % 6 == 0 ? "\n!  " : ",";
+    t += " " + shortest(d.sec(i).zoe * d.z0) + " / " + shortest(d.sec(i).zoo * d.z0);
+  }
+  t += "\n! " + settings_summary(d) + " (loss grows as the square root of frequency)\n";
+  t += "! Ports: 1 input, 2 coupled, 3 isolated, 4 through; rows of S[i,1..4], real and imaginary\n";
+  t += "# MHZ S RI R " + shortest(d.z0) + "\n";
+  return t;
+}
+
+void append_touchstone_point(std::string& out, float freq, const FourPort& s) {
+  append_shortest(out, freq);
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) out += "\n   ";
+    for (int j = 0; j < 4; ++j) {
+      out += ' ';
+      append_shortest(out, s.s[i][j][0]);
+      out += ' ';
+      append_shortest(out, s.s[i][j][1]);
+    }
+  }
+  out += '\n';
+}
+
+}  // namespace quill
