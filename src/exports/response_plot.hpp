@@ -1,0 +1,39 @@
+#pragma once
+/// The picture of an analysed coupler's sweep: a zoomed coupling panel that
+/// shows the ripple, over a panel with all four port levels on one dB scale.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+/// One sweep point. Levels are 20 log10 |S| in dB (negative numbers); a NaN
+/// level leaves a gap in its curve.
+struct ResponsePoint {
+  float freq;         ///< MHz
+  float coupled_db;   ///< |S21|
+  float isolated_db;  ///< |S31|
+  float through_db;   ///< |S41|
+  float return_db;    ///< |S11|
+};
+
+/// What the design was synthesised for; left unset for a design entered by
+/// its section values, which has no nominal band or coupling.
+struct ResponseMarks {
+  bool synthesised = false;
+  float flow = 0, fhigh = 0;  ///< band edges, MHz
+  float coupling_db = 0;      ///< nominal coupling C, a positive number
+  float ripple_db = 0;        ///< allowed ripple R about it
+};
+
+/// Lowest level the all-ports panel shows: an ideal coupler's -200 dB
+/// isolation would otherwise squash every other curve into a line.
+inline constexpr float kResponseFloorDb = -80;
+
+/// The response plot as a complete SVG document; `title` heads it (the design
+/// name, say), the sweep and the design marks make the subtitle.
+std::string response_plot_svg(const std::vector<ResponsePoint>& points, const ResponseMarks& marks,
+                              std::string_view title);
+
+}  // namespace quill
