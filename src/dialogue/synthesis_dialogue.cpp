@@ -52,9 +52,7 @@ SynthesisResult synthesize(Console& con, int ifunc, const Defaults& defs, Design
   auto fhigh = con.askreal("        - Highest Operating Frequency, MHz = ", 8000.0f, Accept::positive);
   if (!fhigh) return result;
   set_band(d, kind, *flow, *fhigh);
-  const float ratio = d.fhigh / d.flow;
-  con.say(Text().sp(8).lit("- Center Frequency =").f(d.f0, 10, 3).lit(" MHz; Bandwidth= Fhigh/Flow =")
-              .f(ratio, 8, 5).lit(".").nl());
+  con.say(band_line(d));
 
   Text coupling;
   coupling.lit(kCouplingHead).lit(sym ? kSymMiddle : kAsymMiddle).lit(kCouplingTail);
@@ -65,14 +63,11 @@ SynthesisResult synthesize(Console& con, int ifunc, const Defaults& defs, Design
 
   const SectionSearch found = choose_table_row(d, block1, *icoup, *m);
   if (!found.found) {
-    con.say(Text().nl().sp(8).lit("ERROR: Number of coupled sections exceeds N = ").i(found.n, 1).lit(".")
-                .nl().sp(8).lit("Reduce operating frequency range or increase passband")
-                .nl().sp(8).lit("ripple to synthesize your next directional coupler.").nl());
+    con.say(too_wide_message(found.n));
     result.status = SynthesisResult::too_wide;
     return result;
   }
-  con.say(Text().sp(8).lit("- Number of coupled sections needed: N =").i(d.n, 2).lit(" for your ")
-              .f(d.coupler, 5, 2).lit(" dB coupler.").nl());
+  con.say(sections_line(d));
 
   auto z0 = con.askreal("        - Impedance level of the Coupler: Zo,Ohms = ", defs.z0def, Accept::positive);
   if (!z0) return result;

@@ -1,5 +1,6 @@
 #include "synthesis/table_synthesis.hpp"
 
+#include "common/fixed.hpp"
 #include "common/quarter_wave.hpp"
 
 namespace quill {
@@ -48,6 +49,23 @@ void lay_out_table_design(CouplerDesign& d, const DesignTables& block1, float z0
     set_quarter_wave(s, d.f0, d.er);
     d.total = d.total + s.length;
   }
+}
+
+std::string band_line(const CouplerDesign& d) {
+  const float ratio = d.fhigh / d.flow;
+  return Text().sp(8).lit("- Center Frequency =").f(d.f0, 10, 3).lit(" MHz; Bandwidth= Fhigh/Flow =")
+      .f(ratio, 8, 5).lit(".").nl();
+}
+
+std::string sections_line(const CouplerDesign& d) {
+  return Text().sp(8).lit("- Number of coupled sections needed: N =").i(d.n, 2).lit(" for your ")
+      .f(d.coupler, 5, 2).lit(" dB coupler.").nl();
+}
+
+std::string too_wide_message(int n) {
+  return Text().nl().sp(8).lit("ERROR: Number of coupled sections exceeds N = ").i(n, 1).lit(".")
+      .nl().sp(8).lit("Reduce operating frequency range or increase passband")
+      .nl().sp(8).lit("ripple to synthesize your next directional coupler.").nl();
 }
 
 }  // namespace quill

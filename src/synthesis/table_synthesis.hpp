@@ -5,6 +5,7 @@
 /// The dialogue and the command line both synthesise through here.
 
 #include <array>
+#include <string>
 
 #include "common/design.hpp"
 #include "synthesis/design_tables.hpp"
@@ -37,5 +38,16 @@ SectionSearch choose_table_row(CouplerDesign& d, DesignTables& block1, int icoup
 /// Completes a design whose row has been chosen: Zo, Er, `zoemax` and every
 /// section, each a matched quarter wave at the band centre.
 void lay_out_table_design(CouplerDesign& d, const DesignTables& block1, float z0, float er);
+
+/// "- Center Frequency = ... MHz; Bandwidth= Fhigh/Flow = ....": the line
+/// that answers a band.
+std::string band_line(const CouplerDesign& d);
+
+/// "- Number of coupled sections needed: N = .. for your ... dB coupler."
+std::string sections_line(const CouplerDesign& d);
+
+/// The three lines that say no tabulated section count covers the band, up
+/// to the table's limit `n`; they begin with an empty line.
+std::string too_wide_message(int n);
 
 }  // namespace quill

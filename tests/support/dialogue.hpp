@@ -1,6 +1,7 @@
 #pragma once
 // Runs the whole program in-process in a fresh temporary folder: the files it
-// finds there, the lines typed, and what it printed and left behind.
+// finds there, the lines typed or the command-line arguments, and what it
+// printed and left behind.
 
 #include <filesystem>
 #include <fstream>
@@ -65,14 +66,17 @@ class Dialogue {
     for (const auto& l : lines) typed += l + "\n";
     return run_raw(typed);
   }
-  Outcome run_raw(const std::string& typed) {
+  /// Runs the program with command-line arguments and no typed input.
+  Outcome command(const std::vector<std::string>& args) { return run_raw("", args); }
+
+  Outcome run_raw(const std::string& typed, const std::vector<std::string>& args = {}) {
     std::istringstream in(typed);
     std::ostringstream out, err;
     int cycle = 0;
     Surroundings env{in, out, err,
                      [&cycle] { return TimeStamp{2026, 7, 5, 9, 5, 3 + cycle++}; }, dir_};
     Outcome o;
-    o.status = run_program(env);
+    o.status = run_program(env, args);
     o.out = out.str();
     o.err = err.str();
     for (const auto& e : std::filesystem::directory_iterator(dir_)) {

@@ -1,0 +1,108 @@
+#include "cli/analysis_run.hpp"
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "analysis/report.hpp"
+#include "analysis/sweep.hpp"
+#include "cli/exit_status.hpp"
+#include "cli/output_files.hpp"
+#include "common/report_out.hpp"
+#include "exports/response_csv.hpp"
+#include "exports/response_plot.hpp"
+#include "exports/touchstone.hpp"
+
+namespace quill {
+
+namespace {
+
+/// Text gathered for one output and handed on in blocks.
+constexpr size_t kBlock = 1 << 16;
+
+void hand_on(OutputFile* file, std::string& text, bool last) {
+  if (file == nullptr || (!last && text.size() < kBlock)) return;
+  file->write(text);
+  text.clear();
+}
+
+ResponsePoint plot_point(float freq, const PortResponse& r) {
+  // Levels of the wave magnitudes as they are, not the report's -90 dB floor.
+  return {freq, 20.0f * log10f(r.port[1]), 20.0f * log10f(r.port[2]), 20.0f * log10f(r.port[3]),
+          20.0f * log10f(r.port[0])};
+}
+
+}  // namespace
+
+bool plan_outputs(const CliContext& ctx, const std::vector<std::pair<std::string_view, Given>>& named,
+                  const std::filesystem::path& input, std::vector<OutputRequest>& requests) {
+  for (const auto& [option, text] : named)
+    if (text) requests.push_back({option, ctx.path(*text)});
+  if (auto problem = check_outputs(requests, input)) {
+    ctx.fail(exit_usage, *problem);
+    return false;
+  }
+  return true;
+}
+
+std::filesystem::path requested(const std::vector<OutputRequest>& requests, std::string_view option) {
+  for (const OutputRequest& r : requests)
+    if (r.option == option) return r.path;
+  return {};
+}
+
+int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSettings& s,
+                 const AnalysisOutputs& outputs, const std::string& source) {
+  auto open = [](const std::filesystem::path& p) {
+    return p.empty() ? nullptr : std::make_unique<OutputFile>(p);
+  };
+  std::unique_ptr<OutputFile> report = open(outputs.report), touchstone = open(outputs.touchstone),
+                              csv = open(outputs.csv), plot = open(outputs.plot);
+  for (OutputFile* f : {report.get(), touchstone.get(), csv.get(), plot.get()})
+    if (f != nullptr && !f->open()) return ctx.fail(exit_output_failed, "cannot create " + f->error());
+
+  if (outputs.report_to_stdout || report) {
+    ReportOut out = ReportOut::plain(outputs.report_to_stdout ? &ctx.env.out : nullptr,
+                                     report ? &report->stream() : nullptr);
+    print_report(out, d, s, ctx.env.clock());
+    if (outputs.report_to_stdout && !ctx.stdout_written()) return exit_output_failed;
+  }
+
+  if (touchstone || csv || plot) {
+    std::string ts_text, csv_text;
+    if (touchstone) ts_text = touchstone_header(d, source);
+    if (csv) csv_text = response_csv_header();
+    std::vector<ResponsePoint> points;
+    for_each_frequency(s, [&](float freq) {
+      if (touchstone) {
+        append_touchstone_point(ts_text, freq, four_port(d, freq));
+        hand_on(touchstone.get(), ts_text, false);
+      }
+      if (csv || plot) {
+        const PortResponse r = port_response(d, freq);
+        if (csv) {
+          append_response_csv_row(csv_text, freq, r);
+          hand_on(csv.get(), csv_text, false);
+        }
+        if (plot) points.push_back(plot_point(freq, r));
+      }
+    });
+    hand_on(touchstone.get(), ts_text, true);
+    hand_on(csv.get(), csv_text, true);
+    if (plot) {
+      ResponseMarks marks;
+      if (d.synthesised()) marks = {true, d.flow, d.fhigh, d.coupler, d.ripple};
+      plot->write(response_plot_svg(points, marks, source));
+    }
+  }
+
+  // Every output is committed, or removed and reported.
+  int status = exit_ok;
+  for (OutputFile* f : {report.get(), touchstone.get(), csv.get(), plot.get()}) {
+    if (f != nullptr && !f->commit())
+      status = ctx.fail(exit_output_failed, "cannot write " + f->error() + "; the file was removed");
+  }
+  return status;
+}
+
+}  // namespace quill

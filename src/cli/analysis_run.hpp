@@ -1,0 +1,43 @@
+#pragma once
+/// The analysis of one design as the command line runs it: the report on
+/// standard output (and in a file), and the exports, each written completely
+/// or not at all.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cli/cli_context.hpp"
+#include "cli/commands.hpp"
+#include "cli/output_files.hpp"
+#include "common/design.hpp"
+
+namespace quill {
+
+/// Where the results go; an empty path is an output not asked for.
+struct AnalysisOutputs {
+  bool report_to_stdout = true;
+  std::filesystem::path report;      ///< the report text
+  std::filesystem::path touchstone;  ///< .s4p
+  std::filesystem::path csv;
+  std::filesystem::path plot;        ///< .svg
+};
+
+/// Collects the outputs named by options (option, given path) and checks them
+/// before any work is done (check_outputs). False after a message.
+bool plan_outputs(const CliContext& ctx, const std::vector<std::pair<std::string_view, Given>>& named,
+                  const std::filesystem::path& input, std::vector<OutputRequest>& requests);
+
+/// The path requested by `option`, or an empty path.
+std::filesystem::path requested(const std::vector<OutputRequest>& requests, std::string_view option);
+
+/// Prints the report of `d` (its velocity and loss already applied) over the
+/// sweep of `s` and writes the requested exports. `source` names the design
+/// in the exports. Returns the exit status; every failure has been reported.
+int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSettings& s,
+                 const AnalysisOutputs& outputs, const std::string& source);
+
+}  // namespace quill

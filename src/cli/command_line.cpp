@@ -1,0 +1,183 @@
+#include "cli/command_line.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+#include "cli/commands.hpp"
+#include "cli/exit_status.hpp"
+#include "cli/option_table.hpp"
+
+namespace quill {
+
+namespace {
+
+constexpr const char* kVersion = "quillomate 1.3";
+
+constexpr const char* kProgramFooter = R"(
+Without arguments quillomate starts its interactive dialogue in the working
+folder, beside its defaults file Quillomate.DEF.
+
+Examples:
+  quillomate synthesize --symmetrical --flow 4000 --fhigh 8000 --coupling 8.34 \
+      --ripple 0.3 --write-design coupler.dat
+  quillomate analyse coupler.dat --touchstone coupler.s4p --plot coupler.svg
+  quillomate dimensions coupler.dat --b 0.25 --s 0.05
+
+Exit status: 0 done; 1 no design covers the band; 2 a bad command line;
+3 the design file is missing, unreadable or has an entry in error;
+4 an output could not be written. See quillomate(1).)";
+
+constexpr const char* kAnalyseFooter = R"(
+FILE is a design-data file as the dialogue's function 4 reads it. The report on
+standard output is the dialogue's for the same file and menu choices.
+
+Examples:
+  quillomate analyse design.dat
+  quillomate analyse design.dat --velocity-ratio 0.95 --loss 0.5 --format 1
+  quillomate analyse design.dat --start 500 --stop 4000 --step 10 -q \
+      --touchstone design.s4p --csv design.csv --plot design.svg)";
+
+constexpr const char* kDimensionsFooter = R"(
+Prints the dialogue's dimension report for FILE, as its OPERATION 3 prints it
+after an analysis with the same velocity and loss choices.
+
+Examples:
+  quillomate dimensions design.dat
+  quillomate dimensions design.dat --b 0.25 --s 0.05 --centre overlap)";
+
+constexpr const char* kSynthesizeFooter = R"(
+Chooses the smallest tabulated design that covers the band, as the dialogue's
+functions 1 and 2 do, and prints its section count and design table.
+--write-design writes a design-data file (sweep around the band, B and S) that
+`quillomate analyse` and the dialogue's function 4 read back to the same design.
+
+Examples:
+  quillomate synthesize --symmetrical --flow 4000 --fhigh 8000 --coupling 8.34 --ripple 0.3
+  quillomate synthesize --asymmetrical --flow 2000 --fhigh 18000 --coupling 10 --ripple 0.5 \
+      --zo 50 --er 3 --write-design wide.dat --plot wide.svg)";
+
+/// Registers a numeric option of the table, its text kept as given.
+CLI::Option* add(CLI::App* app, const RealOption& opt, Given& target) {
+  return app->add_option_function<std::string>(
+                std::string(opt.flag), [&target](const std::string& v) { target = v; },
+                help_text(opt))
+      ->type_name(std::string(opt.value_name));
+}
+
+void add_path(CLI::App* app, const char* flag, const char* value_name, const char* help, Given& target) {
+  app->add_option_function<std::string>(flag, [&target](const std::string& v) { target = v; }, help)
+      ->type_name(value_name);
+}
+
+void add_sweep(CLI::App* app, SweepArgs& s) {
+  add(app, options::start, s.start);
+  add(app, options::stop, s.stop);
+  add(app, options::step, s.step);
+  add(app, options::velocity_ratio, s.velocity_ratio);
+  add(app, options::loss, s.loss);
+}
+
+void add_exports(CLI::App* app, ExportArgs& e) {
+  add_path(app, "--touchstone", "OUT.s4p",
+           "write the full 4x4 scattering matrix at every frequency (Touchstone 1.1)", e.touchstone);
+  add_path(app, "--csv", "OUT.csv", "write the report's quantities at full precision, one row per frequency",
+           e.csv);
+  add_path(app, "--plot", "OUT.svg", "draw coupled, isolated, through and return levels against frequency",
+           e.plot);
+}
+
+/// One line for a parse error, naming the subcommand whose help explains it.
+std::string parse_error_line(const CLI::App& app, const CLI::Error& e) {
+  std::string where = "quillomate";
+  for (const CLI::App* sub : app.get_subcommands()) where += " " + sub->get_name();
+  std::string what = e.what();
+  std::replace(what.begin(), what.end(), '\n', ' ');
+  // "The following argument..." reads better inside a line; "FILE is..." keeps its capitals.
+  if (what.size() > 1 && std::islower(static_cast<unsigned char>(what[1])))
+    what[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
+  return where + ": " + what + " (see " + where + " --help)";
+}
+
+}  // namespace
+
+int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
+  CLI::App app("Quillomate designs and analyses N-section TEM-mode coupled-line directional couplers.",
+               "quillomate");
+  app.set_version_flag("--version", kVersion);
+  app.footer(kProgramFooter);
+  app.require_subcommand(1);
+  app.fallthrough(false);
+
+  AnalyseArgs analyse;
+  CLI::App* an = app.add_subcommand("analyse", "analyse a design-data file over a frequency sweep");
+  an->alias("analyze");
+  an->add_option("FILE", analyse.file, "design-data file")->required();
+  add_sweep(an, analyse.sweep);
+  add(an, options::format, analyse.format);
+  add_path(an, "--report", "OUT", "write the report to a file as well", analyse.report);
+  add_exports(an, analyse.exports);
+  an->add_flag("-q,--quiet", analyse.quiet, "do not print the report on standard output");
+  an->footer(kAnalyseFooter);
+
+  DimensionsArgs dims;
+  CLI::App* di = app.add_subcommand("dimensions", "offset broadside-coupled strip dimensions of a design");
+  di->add_option("FILE", dims.file, "design-data file")->required();
+  add(di, options::b, dims.b);
+  add(di, options::s, dims.s);
+  di->add_option("--centre,--center", dims.centre,
+                 "centre section: offset strips, or overlap (superposed strips, no offset)")
+      ->type_name("offset|overlap")
+      ->check(CLI::IsMember({"offset", "overlap"}));
+  add(di, options::velocity_ratio, dims.velocity_ratio);
+  add(di, options::loss, dims.loss);
+  di->footer(kDimensionsFooter);
+
+  SynthesizeArgs synth;
+  CLI::App* sy = app.add_subcommand("synthesize", "synthesise a coupler from band, coupling and ripple");
+  sy->alias("synthesise");
+  CLI::Option* sym = sy->add_flag("--symmetrical", synth.symmetrical, "a mirror-symmetric coupler (odd N)");
+  CLI::Option* asym = sy->add_flag("--asymmetrical", synth.asymmetrical, "an asymmetrical coupler");
+  sym->excludes(asym);
+  add(sy, options::flow, synth.flow)->required();
+  add(sy, options::fhigh, synth.fhigh)->required();
+  add(sy, options::coupling, synth.coupling)->required();
+  add(sy, options::ripple, synth.ripple)->required();
+  add(sy, options::zo, synth.zo);
+  add(sy, options::er, synth.er);
+  add(sy, options::synth_b, synth.b);
+  add(sy, options::synth_s, synth.s);
+  add_path(sy, "--write-design", "OUT", "write the design as a design-data file", synth.write_design);
+  add_sweep(sy, synth.sweep);
+  add_exports(sy, synth.exports);
+  sy->footer(kSynthesizeFooter);
+
+  // A first word that is no option and no command is the likeliest slip.
+  const bool known = !args.empty() && (an->check_name(args[0]) || di->check_name(args[0]) || sy->check_name(args[0]));
+  if (!args.empty() && !known && (args[0].empty() || args[0][0] != '-')) {
+    env.err << "quillomate: \"" << args[0]
+            << "\" is not a command: analyse, dimensions or synthesize (see quillomate --help)\n";
+    return exit_usage;
+  }
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e, env.out, env.err);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e, env.out, env.err);
+  } catch (const CLI::CallForVersion&) {
+    env.out << kVersion << "\n";
+    env.out.flush();
+    return env.out ? exit_ok : exit_output_failed;
+  } catch (const CLI::ParseError& e) {
+    env.err << parse_error_line(app, e) << "\n";
+    return exit_usage;
+  }
+
+  if (an->parsed()) return run_analyse(CliContext{env, "analyse"}, analyse);
+  if (di->parsed()) return run_dimensions_command(CliContext{env, "dimensions"}, dims);
+  return run_synthesize(CliContext{env, "synthesize"}, synth);
+}
+
+}  // namespace quill

@@ -1,0 +1,54 @@
+#pragma once
+/// The subcommands, each with the raw text of its options as the command line
+/// gave them: a command checks and converts its own values, so every mistake
+/// gets one message that names the option.
+
+#include <optional>
+#include <string>
+
+#include "cli/cli_context.hpp"
+
+namespace quill {
+
+/// An option's text when it was given.
+using Given = std::optional<std::string>;
+
+struct SweepArgs {
+  Given start, stop, step;
+  Given velocity_ratio, loss;
+};
+
+struct ExportArgs {
+  Given touchstone, csv, plot;
+};
+
+struct AnalyseArgs {
+  std::string file;
+  SweepArgs sweep;
+  Given format;
+  Given report;
+  ExportArgs exports;
+  bool quiet = false;
+};
+
+struct DimensionsArgs {
+  std::string file;
+  Given b, s;
+  std::string centre = "offset";
+  Given velocity_ratio, loss;
+};
+
+struct SynthesizeArgs {
+  bool symmetrical = false, asymmetrical = false;
+  Given flow, fhigh, coupling, ripple;
+  Given zo, er, b, s;
+  Given write_design;
+  SweepArgs sweep;
+  ExportArgs exports;
+};
+
+int run_analyse(const CliContext& ctx, const AnalyseArgs& a);
+int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a);
+int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a);
+
+}  // namespace quill

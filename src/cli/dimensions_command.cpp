@@ -1,0 +1,47 @@
+#include "analysis/section_model.hpp"
+#include "cli/commands.hpp"
+#include "cli/exit_status.hpp"
+#include "cli/option_table.hpp"
+#include "cli/option_values.hpp"
+#include "common/number.hpp"
+#include "common/report_out.hpp"
+#include "dimensions/dimension_report.hpp"
+
+namespace quill {
+
+int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
+  int status = exit_ok;
+  auto file = read_design_argument(ctx, a.file, status);
+  if (!file) return status;
+
+  DimensionChoice c;
+  auto b = option_value(ctx, options::b, a.b, file->gpsuser);
+  if (!b) return exit_usage;
+  auto s = option_value(ctx, options::s, a.s, file->suser);
+  if (!s) return exit_usage;
+  // The dialogue keeps its default when S is not below B, and the equations
+  // then leave their domain; here it is a mistake to say so.
+  if (!(*s < *b))
+    return ctx.fail(exit_usage, "the strip spacing S (" + shortest(*s) +
+                                    " inches) must be below the ground-plane spacing B (" +
+                                    shortest(*b) + " inches)");
+  c.gps = *b;
+  c.s = *s;
+  c.icenter = a.centre == "overlap" ? 1 : 2;
+
+  // The design table shows the velocity and loss settings, as after an
+  // analysis with those choices.
+  auto ratio = option_value(ctx, options::velocity_ratio, a.velocity_ratio);
+  if (!ratio) return exit_usage;
+  auto loss = option_value(ctx, options::loss, a.loss);
+  if (!loss) return exit_usage;
+  CouplerDesign d = file->design;
+  apply_velocity(d, *ratio);
+  apply_loss(d, *loss);
+
+  ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
+  print_dimension_report(out, d, c, ctx.env.clock(), std::string());
+  return ctx.stdout_written() ? exit_ok : exit_output_failed;
+}
+
+}  // namespace quill

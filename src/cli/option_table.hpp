@@ -1,0 +1,62 @@
+#pragma once
+/// Every numeric option of the command line, in one table. A subcommand
+/// registers the ones it takes; the flag, range, default and help of each are
+/// stated only here.
+
+#include "cli/real_option.hpp"
+
+namespace quill::options {
+
+// Sweep: a design-data file brings its own; a synthesis sweeps around its band.
+inline constexpr RealOption start{"--start", "MHZ", "MHz", 0, true, unbounded, false,
+                                  "first analysis frequency", {}, "the design's sweep"};
+inline constexpr RealOption stop{"--stop", "MHZ", "MHz", 0, true, unbounded, false,
+                                 "last analysis frequency", {}, "the design's sweep"};
+inline constexpr RealOption step{"--step", "MHZ", "MHz", 0, true, unbounded, false,
+                                 "analysis frequency step", {}, "the design's sweep"};
+
+// Mode settings, as the dialogue's velocity and loss menus apply them.
+inline constexpr RealOption velocity_ratio{
+    "--velocity-ratio", "R", "", 0, true, 1, false,
+    "even-mode phase velocity as a fraction of the odd mode's; the dialogue offers 1, 0.975, "
+    "0.95, 0.925 and 0.9",
+    1.0f, {}};
+inline constexpr RealOption loss{
+    "--loss", "DB_PER_INCH", "dB per inch", 0, false, unbounded, false,
+    "line loss of both modes at the centre frequency, growing as the square root of frequency; "
+    "the dialogue offers 0, 0.125, 0.25, 0.5, 1 and 2",
+    0.0f, {}};
+inline constexpr RealOption format{"--format", "1|2", "", 1, false, 2, false,
+                                   "report format: 1 scattering parameters, 2 VSWR, levels and "
+                                   "phase quadrature",
+                                   2.0f, {}, "1 or 2"};
+
+// Strip geometry.
+inline constexpr RealOption b{"--b", "IN", "inches", 0, true, unbounded, false,
+                              "ground-plane spacing B", {}, "the design file's"};
+inline constexpr RealOption s{"--s", "IN", "inches", 0, true, unbounded, false,
+                              "spacing S between the strips, below B", {}, "the design file's"};
+inline constexpr RealOption synth_b{"--b", "IN", "inches", 0, true, unbounded, false,
+                                    "ground-plane spacing B written to the design file", 0.25f, {}};
+inline constexpr RealOption synth_s{"--s", "IN", "inches", 0, true, unbounded, false,
+                                    "strip spacing S written to the design file, below B", 0.05f, {}};
+
+// Synthesis request.
+inline constexpr RealOption flow{"--flow", "MHZ", "MHz", 0, true, unbounded, false,
+                                 "lowest frequency of the band", {}, {}};
+inline constexpr RealOption fhigh{"--fhigh", "MHZ", "MHz", 0, true, unbounded, false,
+                                  "highest frequency of the band, above --flow", {}, {}};
+inline constexpr RealOption coupling{"--coupling", "DB", "dB", 0, true, unbounded, false,
+                                     "coupling level: 3.01, 6.02, 8.34, 10 or 20 (symmetrical), "
+                                     "3.01, 6.02, 10, 15 or 20 (asymmetrical)",
+                                     {}, {}};
+inline constexpr RealOption ripple{"--ripple", "DB", "dB", 0, false, unbounded, false,
+                                   "passband ripple: 0 (maximally flat), 0.1, 0.2, 0.3, 0.4, 0.5 "
+                                   "or 0.6; asymmetrical also 0.7",
+                                   {}, {}};
+inline constexpr RealOption zo{"--zo", "OHMS", "ohms", 0, true, unbounded, false,
+                               "system impedance Zo", 50.0f, {}};
+inline constexpr RealOption er{"--er", "ER", "", 1, false, unbounded, false,
+                               "relative dielectric constant", 2.2f, {}};
+
+}  // namespace quill::options
