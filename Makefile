@@ -2,14 +2,23 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test sanitize fuzz clean
+PREFIX ?= /usr/local
+
+.PHONY: all packages test-packages build run test install sanitize fuzz clean
 
 all: build
 
-$(BUILD)/CMakeCache.txt:
+# Missing Debian packages are installed first (apt-get, through sudo when not root).
+packages:
+	tools/setup/install_packages.sh
+
+test-packages:
+	tools/setup/install_packages.sh --test
+
+$(BUILD)/CMakeCache.txt: | packages
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 
-build: $(BUILD)/CMakeCache.txt
+build: packages $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Starts the program in a working folder that holds the bundled example defaults file.
@@ -18,8 +27,12 @@ run: build
 	[ -f $(BUILD)/run/Quillomate.DEF ] || cp data/Quillomate.DEF $(BUILD)/run/
 	cd $(BUILD)/run && ../quillomate
 
-test: build
+test: test-packages build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The program and its man page under $(PREFIX)/bin and $(PREFIX)/share/man/man1.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer
 # (gcc); any report stops the test that raised it.
@@ -31,7 +44,7 @@ $(SANITIZE_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=g++ -DQUILLOMATE_SANITIZE=ON
 
-sanitize: $(SANITIZE_BUILD)/CMakeCache.txt
+sanitize: test-packages $(SANITIZE_BUILD)/CMakeCache.txt
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
 
@@ -48,7 +61,7 @@ $(FUZZ_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DQUILLOMATE_FUZZ=ON -DBUILD_TESTING=OFF
 
-fuzz: $(FUZZ_BUILD)/CMakeCache.txt
+fuzz: packages $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_program fuzz_replay
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	$(FUZZ_BUILD)/tests/fuzz/fuzz_replay tests/fuzz/regressions > $(FUZZ_BUILD)/replay.log \
