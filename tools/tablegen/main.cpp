@@ -17,11 +17,71 @@
 #include <string>
 
 #include "listed_values.hpp"
-#include "maxflat.hpp"
-#include "minimax.hpp"
+#include "synthesis/equal_ripple.hpp"
 
 namespace tablegen {
 namespace {
+
+// Every design comes from the program's own synthesis engine; these are the
+// generator's names for its pieces.
+
+using Impedances = quill::SectionImpedances;
+
+/// What a row has to meet: the section layout, the coupling level and the
+/// band, given as its half width about f0 in units of f0.
+struct Band {
+  bool symmetrical;   ///< mirror-symmetric sections
+  int n;              ///< number of sections
+  double level;       ///< coupling level, dB
+  double half_width;  ///< band is f0 (1 - half_width) .. f0 (1 + half_width)
+};
+
+/// A design and the largest deviation of its coupling from the level on a band.
+struct Design {
+  Impedances zoe{};
+  double deviation = 0;
+};
+
+quill::CouplerForm form_of(const Band& band) {
+  return band.symmetrical ? quill::CouplerForm::symmetrical : quill::CouplerForm::asymmetrical;
+}
+
+void coupling_extremes(const Band& band, const Impedances& zoe, double& lo, double& hi) {
+  const quill::CouplingSwing s = quill::coupling_swing(zoe, band.n, band.level, band.half_width);
+  lo = s.min_db;
+  hi = s.max_db;
+}
+
+double max_deviation(const Band& band, const Impedances& zoe) {
+  return quill::coupling_swing(zoe, band.n, band.level, band.half_width).deviation_db;
+}
+
+/// The equal-ripple (minimax) design over the band.
+Design minimax(const Band& band) {
+  const quill::SectionDesign s = quill::equal_ripple_sections(form_of(band), band.n, band.level, band.half_width);
+  if (!s.realised) {
+    std::fprintf(stderr, "tablegen: no equal-ripple design of %d sections, %.2f dB, half width %.6g\n", band.n,
+                 band.level, band.half_width);
+    std::exit(1);
+  }
+  return Design{s.zoe, max_deviation(band, s.zoe)};
+}
+
+/// The band whose equal-ripple deviation equals `ripple`, and its design.
+Design design_for_ripple(Band& band, double ripple) {
+  band.half_width = quill::equal_ripple_half_width(form_of(band), band.n, band.level, ripple);
+  return minimax(band);
+}
+
+/// The maximally flat design of the band's level; the deviation is over the band.
+Design maximally_flat(const Band& band) {
+  const quill::SectionDesign s = quill::maximally_flat_sections(form_of(band), band.n, band.level);
+  if (!s.realised) {
+    std::fprintf(stderr, "tablegen: no maximally flat design of %d sections, %.2f dB\n", band.n, band.level);
+    std::exit(1);
+  }
+  return Design{s.zoe, max_deviation(band, s.zoe)};
+}
 
 /// Everything one table needs to know about its layout.
 struct TableShape {
@@ -77,17 +137,16 @@ Band band_of(const TableShape& t, int isect, int icoup, double tembw) {
 
 double ripple_of(const TableShape& t, int iripple) { return std::atof(t.ripple_text[iripple - 1]); }
 
-/// Solves one row from the design of a neighbouring ripple.
+/// Solves one row; `from` is its solved neighbour of the next ripple toward the published one.
 void solve_row(const TableShape& t, int isect, int icoup, int iripple, const GenRow& from, GenRow& row,
                std::string& log) {
   const double ripple = ripple_of(t, iripple);
   const int n = sections(t, isect);
-  Impedances start = from.zoe;
   char line[256];
   if (row.has_tembw) {
     Band band = band_of(t, isect, icoup, row.tembw);
     const bool flat_row = ripple == 0 && t.symmetrical;
-    Design d = flat_row ? Design{start, 0} : minimax(band, start);
+    Design d = flat_row ? Design{} : minimax(band);
     const bool off = ripple > 0 && std::fabs(d.deviation - ripple) > 0.01;
     if (off) {
       char line2[200];
@@ -99,7 +158,7 @@ void solve_row(const TableShape& t, int isect, int icoup, int iripple, const Gen
       // The published band is too narrow for its ripple: take the design whose
       // minimax over a wider band equals the ripple; on the published band its
       // inner extremes still swing by the full ripple.
-      Design f = design_for_ripple(band, ripple, d.zoe);
+      Design f = design_for_ripple(band, ripple);
       double lo = 0, hi = 0;
       Band listed = band_of(t, isect, icoup, row.tembw);
       coupling_extremes(listed, f.zoe, lo, hi);
@@ -112,15 +171,11 @@ void solve_row(const TableShape& t, int isect, int icoup, int iripple, const Gen
     }
     if (flat_row) {
       // A maximally flat row. Its stored band is where the flat response
-      // stays within about 0.05 .. 0.14 dB of the level, far narrower than an equal-ripple design of
-      // the smallest tabulated ripple would cover; a minimax design over so
-      // narrow a band is poorly determined and not the ripple -> 0 limit the
-      // neighbouring rows tend to, so solve the flatness conditions instead.
-      double residual = 0;
-      Design f = maximally_flat(true, n, band.level, start, residual);
-      f.deviation = max_deviation(band, f.zoe);
-      std::snprintf(line, sizeof line, "  isect %d icoup %d: maximally flat, %.4f dB on the stored band%s\n", isect,
-                    icoup, f.deviation, residual < 1e-12 ? "" : " (flatness conditions NOT met)");
+      // stays within about 0.05 .. 0.14 dB of the level, far narrower than an
+      // equal-ripple design of the smallest tabulated ripple would cover.
+      const Design f = maximally_flat(band);
+      std::snprintf(line, sizeof line, "  isect %d icoup %d: maximally flat, %.4f dB on the stored band\n", isect,
+                    icoup, f.deviation);
       log += line;
       d = f;
     }
@@ -130,11 +185,10 @@ void solve_row(const TableShape& t, int isect, int icoup, int iripple, const Gen
       // 1.8 dB at the band edge): like the published rows of this ripple
       // they are near-equal-ripple designs over their ratio, so the minimax
       // design stays. Logged for comparison.
-      double residual = 0;
-      const Design f = maximally_flat(false, n, band.level, d.zoe, residual);
+      const Design f = maximally_flat(band);
       std::snprintf(line, sizeof line,
-                    "  isect %d icoup %d: minimax %.4f dB on the stored ratio (maximally flat: %.4f dB%s)\n", isect,
-                    icoup, d.deviation, max_deviation(band, f.zoe), residual < 1e-12 ? "" : ", not converged");
+                    "  isect %d icoup %d: minimax %.4f dB on the stored ratio (maximally flat: %.4f dB)\n", isect,
+                    icoup, d.deviation, f.deviation);
       log += line;
     }
     // A band too wide for its ripple keeps its own minimax design: the
@@ -143,14 +197,14 @@ void solve_row(const TableShape& t, int isect, int icoup, int iripple, const Gen
     row.zoe = d.zoe;
   } else {
     Band band = band_of(t, isect, icoup, from.tembw);
-    Design d = design_for_ripple(band, ripple, start);
+    Design d = design_for_ripple(band, ripple);
     row.zoe = d.zoe;
     row.tembw = tembw_of(t, band.half_width);
     row.tembw_text = shortest(row.tembw);
     row.has_tembw = true;
   }
   for (int i = 0; i < stored_sections(t, isect); ++i) row.zoe_text[i] = shortest(row.zoe[i]);
-  // Keep the double design consistent with the stored floats for the next start.
+  // Keep the double design consistent with the stored floats the check below measures.
   for (int i = 0; i < n; ++i) row.zoe[i] = std::atof(row.zoe_text[std::min(i, n - 1 - i)].c_str());
   if (!t.symmetrical)
     for (int i = 0; i < n; ++i) row.zoe[i] = std::atof(row.zoe_text[i].c_str());
@@ -182,8 +236,8 @@ std::string generate(const TableShape& t, std::string& log) {
   }
   for (int is = t.isect_lo; is <= t.isect_hi; ++is)
     for (int ic = 1; ic <= 5; ++ic) {
-      // Walk away from the fully published ripple in both directions, each row
-      // starting from its solved neighbour.
+      // Walk away from the fully published ripple in both directions: a row
+      // without a published band is designed from its neighbour's.
       for (int ir = t.anchor - 1; ir >= 1; --ir)
         if (!at(is, ic, ir).has_zoe) solve_row(t, is, ic, ir, at(is, ic, ir + 1), at(is, ic, ir), log);
       for (int ir = t.anchor + 1; ir <= t.ripples; ++ir)
