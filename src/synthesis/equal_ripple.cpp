@@ -30,7 +30,7 @@ std::string bad(const char* what, double value, const char* range) {
 }
 
 /// Why a request cannot be designed, or empty.
-std::string check(const RippleSpec& s) {
+std::string check(const RippleRequest& s) {
   if (!std::isfinite(s.level_db) || s.level_db < 3.0 || s.level_db > 30.0)
     return bad("The coupling level", s.level_db, "3 to 30 dB");
   if (!std::isfinite(s.ripple_db) || (s.ripple_db != 0.0 && (s.ripple_db < 0.01 || s.ripple_db > 1.5)))
@@ -146,7 +146,7 @@ double equal_ripple_half_width(CouplerForm form, int n, double level_db, double 
   return 2.0 / M_PI * std::asin(std::sqrt(x_b));
 }
 
-RippleResult synthesize_equal_ripple(const RippleSpec& request) {
+RippleResult synthesize_equal_ripple(const RippleRequest& request) {
   RippleResult result;
   result.reason = check(request);
   if (!result.reason.empty()) return result;

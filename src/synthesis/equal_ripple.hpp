@@ -14,7 +14,7 @@ namespace quill {
 enum class CouplerForm { symmetrical, asymmetrical };
 
 /// What the coupler has to do.
-struct RippleSpec {
+struct RippleRequest {
   CouplerForm form = CouplerForm::symmetrical;
   double level_db = 10;    ///< coupling level C, 3..30 dB
   double ripple_db = 0.3;  ///< R: 0 (maximally flat) or 0.01..1.5 dB
@@ -35,13 +35,13 @@ struct RippleDesign {
 };
 
 struct RippleResult {
-  enum Status { designed, no_fit, bad_spec } status = bad_spec;
+  enum Status { designed, no_fit, bad_request } status = bad_request;
   /// designed: the design. no_fit: the design of the largest section count
   /// (for bands so wide that its impedances cannot be extracted, of the
   /// largest count that could be).
   RippleDesign design;
   double best_deviation_db = 0;  ///< no_fit: the ripple that design reaches over the band
-  std::string reason;            ///< bad_spec: which value is wrong and its range
+  std::string reason;            ///< bad_request: which value is wrong and its range
 };
 
 /// Designs the coupler of `request`. With a ripple, the equal-ripple (minimax)
@@ -50,7 +50,7 @@ struct RippleResult {
 /// flat design at f0 of the smallest count that stays within the flat
 /// tolerance over the band. Every design is checked against the double
 /// model on a fine grid before it is returned.
-RippleResult synthesize_equal_ripple(const RippleSpec& request);
+RippleResult synthesize_equal_ripple(const RippleRequest& request);
 
 /// Section counts the engine designs.
 inline constexpr int max_symmetrical_sections = 15;   ///< odd counts 1..15

@@ -25,7 +25,7 @@ constexpr CouplerForm asym = CouplerForm::asymmetrical;
 
 /// The design laid out the way a synthesised design is: float impedances,
 /// zoo = 1/zoe, every section a quarter wave at the band centre.
-CouplerDesign coupler_of(const RippleSpec& request, const RippleDesign& r) {
+CouplerDesign coupler_of(const RippleRequest& request, const RippleDesign& r) {
   CouplerDesign d;
   d.ifunc = request.form == sym ? 1 : 2;
   d.n = r.n;
@@ -48,7 +48,7 @@ struct FloatSwing {
 };
 
 /// Coupling extremes across the band from the program's sweep.
-FloatSwing float_swing(const RippleSpec& request, const RippleDesign& r, int points = 801) {
+FloatSwing float_swing(const RippleRequest& request, const RippleDesign& r, int points = 801) {
   const CouplerDesign d = coupler_of(request, r);
   FloatSwing s;
   for (int k = 0; k < points; ++k) {
@@ -60,8 +60,8 @@ FloatSwing float_swing(const RippleSpec& request, const RippleDesign& r, int poi
   return s;
 }
 
-RippleSpec request_of(CouplerForm form, double level, double ripple, double flow, double fhigh, int sections = 0) {
-  RippleSpec s;
+RippleRequest request_of(CouplerForm form, double level, double ripple, double flow, double fhigh, int sections = 0) {
+  RippleRequest s;
   s.form = form;
   s.level_db = level;
   s.ripple_db = ripple;
@@ -72,8 +72,8 @@ RippleSpec request_of(CouplerForm form, double level, double ripple, double flow
 }
 
 /// A spread of requests both forms must design.
-std::vector<RippleSpec> spread() {
-  std::vector<RippleSpec> v;
+std::vector<RippleRequest> spread() {
+  std::vector<RippleRequest> v;
   for (CouplerForm form : {sym, asym})
     for (double level : {3.0, 4.77, 10.0, 20.0, 30.0})
       for (double ripple : {0.01, 0.1, 0.5, 1.5})
@@ -81,14 +81,14 @@ std::vector<RippleSpec> spread() {
   return v;
 }
 
-std::string label(const RippleSpec& s) {
+std::string label(const RippleRequest& s) {
   return (s.form == sym ? std::string("sym ") : std::string("asym ")) + std::to_string(s.level_db) + " dB " +
          std::to_string(s.ripple_db) + " dB " + std::to_string(s.flow_mhz) + ".." + std::to_string(s.fhigh_mhz);
 }
 
 TEST(EqualRippleDesigns, MeetTheirRippleUnderTheProgramsAnalysis) {
   int designed = 0;
-  for (const RippleSpec& s : spread()) {
+  for (const RippleRequest& s : spread()) {
     const RippleResult r = synthesize_equal_ripple(s);
     if (r.status == RippleResult::no_fit) {
       EXPECT_GT(r.best_deviation_db, s.ripple_db) << label(s);
@@ -120,7 +120,7 @@ TEST(EqualRippleDesigns, SwingIsCentredOnTheLevelAndReachesTheDesignRipple) {
 }
 
 TEST(EqualRippleDesigns, SymmetricalDesignsAreMirrorSymmetric) {
-  for (const RippleSpec& s : spread()) {
+  for (const RippleRequest& s : spread()) {
     if (s.form != sym) continue;
     const RippleResult r = synthesize_equal_ripple(s);
     for (int i = 0; i < r.design.n; ++i)
@@ -133,7 +133,7 @@ TEST(EqualRippleDesigns, SymmetricalDesignsAreMirrorSymmetric) {
 }
 
 TEST(EqualRippleDesigns, AsymmetricalImpedancesFallFromPortOne) {
-  for (const RippleSpec& s : spread()) {
+  for (const RippleRequest& s : spread()) {
     if (s.form != asym) continue;
     const RippleResult r = synthesize_equal_ripple(s);
     EXPECT_GT(r.design.zoe[static_cast<std::size_t>(r.design.n - 1)], 1.0f) << label(s);
@@ -143,7 +143,7 @@ TEST(EqualRippleDesigns, AsymmetricalImpedancesFallFromPortOne) {
 }
 
 TEST(EqualRippleDesigns, SameBitsOnEveryRun) {
-  for (const RippleSpec& s : spread()) {
+  for (const RippleRequest& s : spread()) {
     const RippleResult a = synthesize_equal_ripple(s);
     const RippleResult b = synthesize_equal_ripple(s);
     EXPECT_EQ(a.status, b.status);
@@ -154,12 +154,12 @@ TEST(EqualRippleDesigns, SameBitsOnEveryRun) {
 
 TEST(EqualRippleDesigns, SectionCountIsTheSmallestThatFits) {
   int checked = 0;
-  for (const RippleSpec& s : spread()) {
+  for (const RippleRequest& s : spread()) {
     const RippleResult r = synthesize_equal_ripple(s);
     if (r.status != RippleResult::designed) continue;
     const int smaller = r.design.n - (s.form == sym ? 2 : 1);
     if (smaller < (s.form == sym ? 1 : 2)) continue;
-    RippleSpec fewer = s;
+    RippleRequest fewer = s;
     fewer.sections = smaller;
     const RippleResult f = synthesize_equal_ripple(fewer);
     ASSERT_EQ(f.status, RippleResult::designed) << label(s);
@@ -234,7 +234,7 @@ TEST(MaximallyFlat, ExactAtTheCentreAndWeakeningAway) {
 TEST(MaximallyFlat, RippleZeroPicksTheSmallestCountWithinTheTolerance) {
   for (CouplerForm form : {sym, asym})
     for (double ratio : {1.3, 1.8}) {
-      RippleSpec s = request_of(form, 10.0, 0.0, 1000.0, 1000.0 * ratio);
+      RippleRequest s = request_of(form, 10.0, 0.0, 1000.0, 1000.0 * ratio);
       const RippleResult r = synthesize_equal_ripple(s);
       ASSERT_EQ(r.status, RippleResult::designed) << ratio;
       EXPECT_LE(r.design.deviation_db, s.flat_tolerance_db + 1e-6);
@@ -252,38 +252,38 @@ TEST(MaximallyFlat, RippleZeroPicksTheSmallestCountWithinTheTolerance) {
     }
 }
 
-TEST(RippleSpecChecks, BadValuesAreNamed) {
-  const RippleSpec good = request_of(sym, 10.0, 0.3, 1000.0, 2000.0);
+TEST(RippleRequestChecks, BadValuesAreNamed) {
+  const RippleRequest good = request_of(sym, 10.0, 0.3, 1000.0, 2000.0);
   ASSERT_EQ(synthesize_equal_ripple(good).status, RippleResult::designed);
   struct Case {
-    RippleSpec request;
+    RippleRequest request;
     const char* word;
   };
   std::vector<Case> cases;
   auto with = [&](auto change, const char* word) {
-    RippleSpec s = good;
+    RippleRequest s = good;
     change(s);
     cases.push_back({s, word});
   };
-  with([](RippleSpec& s) { s.level_db = 2.99; }, "coupling level");
-  with([](RippleSpec& s) { s.level_db = 30.5; }, "coupling level");
-  with([](RippleSpec& s) { s.level_db = NAN; }, "coupling level");
-  with([](RippleSpec& s) { s.ripple_db = 0.005; }, "ripple");
-  with([](RippleSpec& s) { s.ripple_db = 1.6; }, "ripple");
-  with([](RippleSpec& s) { s.ripple_db = -0.1; }, "ripple");
-  with([](RippleSpec& s) { s.flow_mhz = 0.0; }, "lowest frequency");
-  with([](RippleSpec& s) { s.flow_mhz = -5.0; }, "lowest frequency");
-  with([](RippleSpec& s) { s.fhigh_mhz = 1000.0; }, "highest frequency");
-  with([](RippleSpec& s) { s.fhigh_mhz = INFINITY; }, "highest frequency");
-  with([](RippleSpec& s) { s.sections = 4; }, "section count");
-  with([](RippleSpec& s) { s.sections = 17; }, "section count");
-  with([](RippleSpec& s) { s.sections = -1; }, "section count");
-  with([](RippleSpec& s) { s.form = asym; s.sections = 1; }, "section count");
-  with([](RippleSpec& s) { s.form = asym; s.sections = 13; }, "section count");
-  with([](RippleSpec& s) { s.ripple_db = 0.0; s.flat_tolerance_db = 0.0; }, "flat tolerance");
+  with([](RippleRequest& s) { s.level_db = 2.99; }, "coupling level");
+  with([](RippleRequest& s) { s.level_db = 30.5; }, "coupling level");
+  with([](RippleRequest& s) { s.level_db = NAN; }, "coupling level");
+  with([](RippleRequest& s) { s.ripple_db = 0.005; }, "ripple");
+  with([](RippleRequest& s) { s.ripple_db = 1.6; }, "ripple");
+  with([](RippleRequest& s) { s.ripple_db = -0.1; }, "ripple");
+  with([](RippleRequest& s) { s.flow_mhz = 0.0; }, "lowest frequency");
+  with([](RippleRequest& s) { s.flow_mhz = -5.0; }, "lowest frequency");
+  with([](RippleRequest& s) { s.fhigh_mhz = 1000.0; }, "highest frequency");
+  with([](RippleRequest& s) { s.fhigh_mhz = INFINITY; }, "highest frequency");
+  with([](RippleRequest& s) { s.sections = 4; }, "section count");
+  with([](RippleRequest& s) { s.sections = 17; }, "section count");
+  with([](RippleRequest& s) { s.sections = -1; }, "section count");
+  with([](RippleRequest& s) { s.form = asym; s.sections = 1; }, "section count");
+  with([](RippleRequest& s) { s.form = asym; s.sections = 13; }, "section count");
+  with([](RippleRequest& s) { s.ripple_db = 0.0; s.flat_tolerance_db = 0.0; }, "flat tolerance");
   for (const Case& c : cases) {
     const RippleResult r = synthesize_equal_ripple(c.request);
-    EXPECT_EQ(r.status, RippleResult::bad_spec) << c.word;
+    EXPECT_EQ(r.status, RippleResult::bad_request) << c.word;
     EXPECT_NE(r.reason.find(c.word), std::string::npos) << r.reason;
     EXPECT_EQ(r.reason.find('\n'), std::string::npos);
     EXPECT_EQ(r.design.n, 0);
@@ -291,23 +291,23 @@ TEST(RippleSpecChecks, BadValuesAreNamed) {
   // Both ends of every range are accepted.
   for (double level : {3.0, 30.0})
     for (double ripple : {0.0, 0.01, 1.5}) {
-      RippleSpec s = good;
+      RippleRequest s = good;
       s.level_db = level;
       s.ripple_db = ripple;
-      EXPECT_NE(synthesize_equal_ripple(s).status, RippleResult::bad_spec) << level << ' ' << ripple;
+      EXPECT_NE(synthesize_equal_ripple(s).status, RippleResult::bad_request) << level << ' ' << ripple;
     }
 }
 
 TEST(RippleNoFit, GivesTheLargestCountsDesignAndItsRipple) {
   for (CouplerForm form : {sym, asym}) {
-    const RippleSpec s = request_of(form, 3.0, 0.01, 100.0, 10000.0);
+    const RippleRequest s = request_of(form, 3.0, 0.01, 100.0, 10000.0);
     const RippleResult r = synthesize_equal_ripple(s);
     ASSERT_EQ(r.status, RippleResult::no_fit);
     const int largest = form == sym ? 15 : 12;
     EXPECT_EQ(r.design.n, largest);
     EXPECT_GT(r.best_deviation_db, 0.01);
     EXPECT_EQ(r.best_deviation_db, r.design.deviation_db);
-    RippleSpec fixed = s;
+    RippleRequest fixed = s;
     fixed.sections = largest;
     const RippleResult f = synthesize_equal_ripple(fixed);
     ASSERT_EQ(f.status, RippleResult::designed);  // a given count is designed whatever its ripple
@@ -331,7 +331,7 @@ TEST(EqualRippleTables, EngineMeetsEveryRowsRippleAtLeastAsWell) {
       const double level = (is_sym ? sym_levels : asym_levels)[static_cast<std::size_t>(row.icoup - 1)];
       // The row's band about 1000 MHz.
       const double hw = is_sym ? 0.5 * row.tembw : (row.tembw - 1.0) / (row.tembw + 1.0);
-      RippleSpec s = request_of(is_sym ? sym : asym, level, row.ripple, 1000.0 * (1.0 - hw), 1000.0 * (1.0 + hw), n);
+      RippleRequest s = request_of(is_sym ? sym : asym, level, row.ripple, 1000.0 * (1.0 - hw), 1000.0 * (1.0 + hw), n);
       const RippleResult r = synthesize_equal_ripple(s);
       ASSERT_EQ(r.status, RippleResult::designed);
       SectionImpedances stored{};
@@ -348,7 +348,7 @@ TEST(EqualRippleTables, EngineMeetsEveryRowsRippleAtLeastAsWell) {
 }
 
 TEST(CouplingModel, AgreesWithTheProgramsAnalysis) {
-  const RippleSpec s = request_of(asym, 6.0, 0.2, 2000.0, 9000.0);
+  const RippleRequest s = request_of(asym, 6.0, 0.2, 2000.0, 9000.0);
   const RippleResult r = synthesize_equal_ripple(s);
   ASSERT_EQ(r.status, RippleResult::designed);
   const CouplerDesign d = coupler_of(s, r.design);

@@ -22,11 +22,11 @@ using namespace quill;
 
 struct Case {
   const char* name;
-  RippleSpec request;
+  RippleRequest request;
 };
 
-RippleSpec request_of(CouplerForm form, double level, double ripple, double flow, double fhigh, int sections = 0) {
-  RippleSpec s;
+RippleRequest request_of(CouplerForm form, double level, double ripple, double flow, double fhigh, int sections = 0) {
+  RippleRequest s;
   s.form = form;
   s.level_db = level;
   s.ripple_db = ripple;
@@ -54,7 +54,7 @@ const std::vector<Case>& cases() {
   return list;
 }
 
-void synthesise(benchmark::State& state, const RippleSpec& request) {
+void synthesise(benchmark::State& state, const RippleRequest& request) {
   for (auto _ : state) {
     RippleResult r = synthesize_equal_ripple(request);
     benchmark::DoNotOptimize(r);
@@ -88,7 +88,7 @@ void distribution() {
   Sequence seq{0x51ab1e5eedULL};
   std::vector<double> all, small, large;
   for (int i = 0; i < 2000; ++i) {
-    RippleSpec s;
+    RippleRequest s;
     s.form = seq.below(2) == 0 ? sym : asym;
     s.level_db = seq.uniform(3.0, 30.0);
     s.ripple_db = seq.below(6) == 0 ? 0.0 : seq.uniform(0.01, 1.5);

@@ -91,7 +91,7 @@ int generated_requests() {
   std::map<std::string, int> declined;
   double worst_margin = 1e9;  // smallest (allowed - float deviation) over met designs
   for (int i = 0; i < count; ++i) {
-    RippleSpec s;
+    RippleRequest s;
     s.form = seq.below(2) == 0 ? CouplerForm::symmetrical : CouplerForm::asymmetrical;
     s.level_db = seq.uniform(3.0, 30.0);
     s.ripple_db = seq.below(6) == 0 ? 0.0 : seq.uniform(0.01, 1.5);
@@ -101,7 +101,7 @@ int generated_requests() {
     if (seq.below(5) == 0)
       s.sections = s.form == CouplerForm::symmetrical ? 1 + 2 * seq.below(8) : 2 + seq.below(11);
     const RippleResult r = synthesize_equal_ripple(s);
-    if (r.status == RippleResult::bad_spec) {
+    if (r.status == RippleResult::bad_request) {
       ++failed;  // every generated value is in range
       std::printf("FAILED %d: declined a valid request: %s\n", i, r.reason.c_str());
       continue;
@@ -167,7 +167,7 @@ int table_rows() {
       const double f0 = 1000.0;
       const double flow = sym ? f0 * (1.0 - 0.5 * row.tembw) : 2.0 * f0 / (row.tembw + 1.0);
       const double fhigh = sym ? f0 * (1.0 + 0.5 * row.tembw) : flow * row.tembw;
-      RippleSpec s;
+      RippleRequest s;
       s.form = sym ? CouplerForm::symmetrical : CouplerForm::asymmetrical;
       s.level_db = level;
       s.ripple_db = row.ripple;
