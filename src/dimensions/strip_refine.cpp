@@ -193,7 +193,7 @@ Trial newton(Trial p, const Want& t, Budget& bud, int limit, int& steps) {
 Trial nested(double w_start, const Want& t, Budget& bud, int& steps) {
   double w_guess = w_start;
   Trial best;
-  const Root r = falling_root(
+  falling_root(
       [&](double w0) {
         ++steps;
         const EvenMatch m = match_even(w0, w_guess, t, bud);
@@ -210,7 +210,6 @@ Trial nested(double w_start, const Want& t, Budget& bud, int& steps) {
         return -p.r2;
       },
       0.0, std::max(0.1 * w_start, 0.02), 0.0, 60.0, 80);
-  (void)r;
   return best;
 }
 
@@ -322,7 +321,7 @@ void none_here(SectionStrips& r, double zo, double er, double b, Budget& bud) {
 /// asks whether superposed strips couple tightly enough for any offset
 /// geometry to exist, then searches for it the slow sure way.
 void refine_offset(SectionStrips& r, const Want& t, double zo, double b, const ClosedForms& cf,
-                   Budget& bud) {
+                   StripSearch search, Budget& bud) {
   Trial start;
   for (const auto& [w, w0] : {std::pair{cf.wt, cf.w0t}, std::pair{cf.wl, cf.w0l}}) {
     if (!(std::isfinite(w) && w > 0.0 && std::isfinite(w0))) continue;
@@ -331,7 +330,7 @@ void refine_offset(SectionStrips& r, const Want& t, double zo, double b, const C
   }
   int steps = 0;
   Trial best;
-  if (std::isfinite(start.norm)) {
+  if (std::isfinite(start.norm) && search == StripSearch::newton_first) {
     best = newton(start, t, bud, 30, steps);
     r.iterations = steps;
     if (best.norm <= 1e-6) {
@@ -375,7 +374,8 @@ double coupling_db(double zoe, double zoo) {
   return -20.0 * std::log10(std::fabs(zoe - zoo) / (zoe + zoo));
 }
 
-SectionStrips refine_offset_section(double zoe, double zo, double er, double s, double b) {
+SectionStrips refine_offset_section(double zoe, double zo, double er, double s, double b,
+                                    StripSearch search) {
   const Want t{zoe, zo * zo / zoe, er, s / b};
   SectionStrips r = start_record(zoe, zo);
   if (const char* why = refusal(zoe, zo, er, s, b)) {
@@ -386,7 +386,7 @@ SectionStrips refine_offset_section(double zoe, double zo, double er, double s, 
   const ClosedForms cf = closed_forms(zoe, zo, er, s, b, false);
   r.tight = check_closed_form(cf.wt, cf.w0t, b, t, bud);
   r.loose = check_closed_form(cf.wl, cf.w0l, b, t, bud);
-  refine_offset(r, t, zo, b, cf, bud);
+  refine_offset(r, t, zo, b, cf, search, bud);
   describe(r);
   r.evaluations = bud.evaluations;
   return r;
@@ -430,7 +430,7 @@ SectionStrips refine_superposed_section(double zoe, double zo, double er, double
     // Superposed strips couple too tightly at this spacing; offset ones have
     // both impedances, starting from the offset closed forms.
     const ClosedForms offset = closed_forms(zoe, zo, er, s, b, false);
-    refine_offset(r, t, zo, b, offset, bud);
+    refine_offset(r, t, zo, b, offset, StripSearch::newton_first, bud);
     if (r.found) {
       r.note = format("superposed strips too tight here (%.2f dB); offset used", r.superposed_coupling_db);
     }

@@ -70,10 +70,17 @@ struct PlainStrip {
   double closed_form_error_pct = 0;
 };
 
+/// How offset strips are searched for. Newton from the better closed form is
+/// quick and is the normal way; where it stalls, nested one-dimensional
+/// searches take over, slower but sure. Asking for those alone checks one
+/// against the other.
+enum class StripSearch { newton_first, nested_only };
+
 /// Offset strips for a section of even-mode impedance `zoe` in a system of
 /// `zo` ohms (odd mode Zo^2 / Zoe), dielectric `er`, strip spacing `s` and
 /// ground-plane spacing `b`.
-SectionStrips refine_offset_section(double zoe, double zo, double er, double s, double b);
+SectionStrips refine_offset_section(double zoe, double zo, double er, double s, double b,
+                                    StripSearch search = StripSearch::newton_first);
 
 /// The centre section asked for superposed strips: the width whose even mode
 /// is `zoe`, and the coupling those strips reach. Where that coupling is not

@@ -89,6 +89,29 @@ TEST(FieldRefine, GeometryAppearsJustBelowTheLargestSpacing) {
   }
 }
 
+TEST(FieldRefine, NestedSearchFindsWhatNewtonFinds) {
+  // The slow fallback, on its own, lands on the same strips.
+  for (double db : {4.4, 10.0, 20.0}) {
+    for (double sb : {0.05, 0.15}) {
+      const double zoe = zoe_for(db);
+      const SectionStrips quick = refine_offset_section(zoe, zo, 1.0, sb * b, b);
+      const SectionStrips sure =
+          refine_offset_section(zoe, zo, 1.0, sb * b, b, StripSearch::nested_only);
+      ASSERT_TRUE(quick.found) << db << " dB S/B " << sb;
+      ASSERT_TRUE(sure.found) << db << " dB S/B " << sb << ": " << sure.note;
+      EXPECT_LT(sure.residual, strip_tolerance);
+      EXPECT_NEAR(sure.width_in / quick.width_in, 1.0, 1e-3) << db << " dB S/B " << sb;
+      EXPECT_NEAR(sure.offset_in, quick.offset_in, 1e-3 * quick.width_in) << db << " dB S/B " << sb;
+      EXPECT_GT(sure.evaluations, quick.evaluations);
+    }
+  }
+  // And it reaches the same verdict where nothing exists.
+  const SectionStrips none =
+      refine_offset_section(zoe_for(3.0), zo, 1.0, 0.3 * b, b, StripSearch::nested_only);
+  EXPECT_FALSE(none.found);
+  EXPECT_NEAR(none.largest_s_in, superposed_limit_s(zoe_for(3.0), zo, 1.0, b), 1e-9);
+}
+
 TEST(FieldRefine, SuperposedCentreSaysWhatItReaches) {
   const double zoe = zoe_for(3.0);
   // S/B 0.3: superposed strips with Zoe reach only a looser coupling; no
