@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 PREFIX ?= /usr/local
 
-.PHONY: all packages test-packages build run test install sanitize fuzz clean
+.PHONY: all packages test-packages fuzz-packages build run test install sanitize fuzz clean
 
 all: build
 
@@ -61,7 +61,10 @@ $(FUZZ_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DQUILLOMATE_FUZZ=ON -DBUILD_TESTING=OFF
 
-fuzz: packages $(FUZZ_BUILD)/CMakeCache.txt
+fuzz-packages:
+	tools/setup/install_packages.sh --fuzz
+
+fuzz: fuzz-packages $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_program fuzz_replay
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/artifacts
 	$(FUZZ_BUILD)/tests/fuzz/fuzz_replay tests/fuzz/regressions > $(FUZZ_BUILD)/replay.log \

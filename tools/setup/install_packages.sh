@@ -3,7 +3,7 @@
 # Quillomate needs and that this machine lacks. Runs apt-get as root, or
 # through sudo otherwise; does nothing when everything is there.
 #
-#   tools/setup/install_packages.sh [--test]
+#   tools/setup/install_packages.sh [--test] [--fuzz]
 set -euo pipefail
 
 build=(cmake make g++ libcli11-dev)
@@ -11,8 +11,17 @@ build=(cmake make g++ libcli11-dev)
 # renderer, a real terminal; Google Benchmark for the benchmark programs.
 tests=(libgtest-dev libbenchmark-dev python3-scikit-rf librsvg2-bin tmux)
 
+# The fuzzer: clang with libFuzzer and the sanitizer runtimes.
+fuzz=(clang libclang-rt-14-dev)
+
 wanted=("${build[@]}")
-[ "${1:-}" = "--test" ] && wanted+=("${tests[@]}")
+for arg in "$@"; do
+  case "$arg" in
+    --test) wanted+=("${tests[@]}") ;;
+    --fuzz) wanted+=("${fuzz[@]}") ;;
+    *) echo "install_packages.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for pkg in "${wanted[@]}"; do
