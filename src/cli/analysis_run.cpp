@@ -8,6 +8,7 @@
 #include "analysis/sweep.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/output_files.hpp"
+#include "common/number.hpp"
 #include "common/report_out.hpp"
 #include "exports/response_csv.hpp"
 #include "exports/response_plot.hpp"
@@ -92,7 +93,13 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
     if (plot) {
       ResponseMarks marks;
       if (d.synthesised()) marks = {true, d.flow, d.fhigh, d.coupler, d.ripple};
-      plot->write(response_plot_svg(points, marks, source));
+      // Settings other than the neutral ones are named: the plot is read away
+      // from the command that made it.
+      const Section& first = d.sec(1);
+      std::string settings;
+      if (first.veloo != 1.0f || first.oeloss != 0.0f)
+        settings = "velocity ratio " + plain_number(first.veloo) + ", loss " + plain_number(first.oeloss) + " dB/in";
+      plot->write(response_plot_svg(points, marks, source, settings));
     }
   }
 

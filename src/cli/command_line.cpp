@@ -47,15 +47,21 @@ Examples:
   quillomate dimensions design.dat --b 0.25 --s 0.05 --centre overlap)";
 
 constexpr const char* kSynthesizeFooter = R"(
-Chooses the smallest tabulated design that covers the band, as the dialogue's
-functions 1 and 2 do, and prints its section count and design table.
---write-design writes a design-data file (sweep around the band, B and S) that
-`quillomate analyse` and the dialogue's function 4 read back to the same design.
+A level and ripple the tables hold are designed from the tables, as the
+dialogue's functions 1 and 2 do: the smallest tabulated design that covers the
+band. Any other level (3 to 30 dB) or ripple (0, or 0.01 to 1.5 dB), and
+--equal-ripple or --sections, use the equal-ripple engine: the smallest section
+count whose design keeps the coupling within C +/- R over the whole band (with
+ripple 0, maximally flat within --flat-tolerance). Prints the section count,
+the coupling reached over the band and the design table. --write-design writes
+a design-data file (sweep around the band, B and S) that `quillomate analyse`
+and the dialogue's function 4 read back to the same design.
 
 Examples:
   quillomate synthesize --symmetrical --flow 4000 --fhigh 8000 --coupling 8.34 --ripple 0.3
-  quillomate synthesize --asymmetrical --flow 2000 --fhigh 18000 --coupling 10 --ripple 0.5 \
-      --zo 50 --er 3 --write-design wide.dat --plot wide.svg)";
+  quillomate synthesize --symmetrical --flow 1000 --fhigh 10000 --coupling 15 --ripple 0.25
+  quillomate synthesize --asymmetrical --flow 2000 --fhigh 18000 --coupling 12.5 --ripple 0.5 \
+      --sections 8 --zo 50 --er 3 --write-design wide.dat --plot wide.svg)";
 
 /// Registers a numeric option of the table, its text kept as given.
 CLI::Option* add(CLI::App* app, const RealOption& opt, Given& target) {
@@ -143,6 +149,10 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add(sy, options::fhigh, synth.fhigh)->required();
   add(sy, options::coupling, synth.coupling)->required();
   add(sy, options::ripple, synth.ripple)->required();
+  sy->add_flag("--equal-ripple", synth.equal_ripple,
+               "design with the equal-ripple engine even for a level and ripple the tables hold");
+  add(sy, options::sections, synth.sections);
+  add(sy, options::flat_tolerance, synth.flat_tolerance);
   add(sy, options::zo, synth.zo);
   add(sy, options::er, synth.er);
   add(sy, options::synth_b, synth.b);

@@ -41,6 +41,8 @@ struct DimensionsArgs {
 struct SynthesizeArgs {
   bool symmetrical = false, asymmetrical = false;
   Given flow, fhigh, coupling, ripple;
+  bool equal_ripple = false;
+  Given sections, flat_tolerance;
   Given zo, er, b, s;
   Given write_design;
   SweepArgs sweep;

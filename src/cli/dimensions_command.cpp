@@ -22,9 +22,9 @@ int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
   // The dialogue keeps its default when S is not below B, and the equations
   // then leave their domain; here it is a mistake to say so.
   if (!(*s < *b))
-    return ctx.fail(exit_usage, "the strip spacing S (" + shortest(*s) +
+    return ctx.fail(exit_usage, "the strip spacing S (" + plain_number(*s) +
                                     " inches) must be below the ground-plane spacing B (" +
-                                    shortest(*b) + " inches)");
+                                    plain_number(*b) + " inches)");
   c.gps = *b;
   c.s = *s;
   c.icenter = a.centre == "overlap" ? 1 : 2;

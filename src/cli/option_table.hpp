@@ -46,14 +46,22 @@ inline constexpr RealOption flow{"--flow", "MHZ", "MHz", 0, true, unbounded, fal
                                  "lowest frequency of the band", {}, {}};
 inline constexpr RealOption fhigh{"--fhigh", "MHZ", "MHz", 0, true, unbounded, false,
                                   "highest frequency of the band, above --flow", {}, {}};
-inline constexpr RealOption coupling{"--coupling", "DB", "dB", 0, true, unbounded, false,
-                                     "coupling level: 3.01, 6.02, 8.34, 10 or 20 (symmetrical), "
-                                     "3.01, 6.02, 10, 15 or 20 (asymmetrical)",
+inline constexpr RealOption coupling{"--coupling", "DB", "dB", 3, false, 30, false,
+                                     "coupling level C; the tables hold 3.01, 6.02, 8.34, 10 and 20 "
+                                     "(symmetrical), 3.01, 6.02, 10, 15 and 20 (asymmetrical)",
                                      {}, {}};
-inline constexpr RealOption ripple{"--ripple", "DB", "dB", 0, false, unbounded, false,
-                                   "passband ripple: 0 (maximally flat), 0.1, 0.2, 0.3, 0.4, 0.5 "
-                                   "or 0.6; asymmetrical also 0.7",
+inline constexpr RealOption ripple{"--ripple", "DB", "dB", 0, false, 1.5, false,
+                                   "passband ripple R, 0 for maximally flat (else at least 0.01); "
+                                   "the tables hold 0 to 0.6 in 0.1 steps, asymmetrical also 0.7",
                                    {}, {}};
+inline constexpr RealOption sections{"--sections", "N", "", 1, false, 15, false,
+                                     "the number of sections, designed by the equal-ripple engine "
+                                     "(symmetrical: odd, up to 15; asymmetrical: 2 to 12)",
+                                     {}, "the smallest that keeps C +/- R over the band"};
+inline constexpr RealOption flat_tolerance{"--flat-tolerance", "DB", "dB", 0.001, false, 1.5, false,
+                                           "with --ripple 0: how far the maximally flat coupling may "
+                                           "stray from C over the band",
+                                           0.1f, {}};
 inline constexpr RealOption zo{"--zo", "OHMS", "ohms", 0, true, unbounded, false,
                                "system impedance Zo", 50.0f, {}};
 inline constexpr RealOption er{"--er", "ER", "", 1, false, unbounded, false,

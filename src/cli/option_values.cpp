@@ -35,8 +35,8 @@ bool settings_from(const CliContext& ctx, const SweepArgs& a, const AnalysisSett
   // A sweep with no point is surely a mistake: say so rather than print an
   // empty table and write empty files.
   if (sweep_points(s.fstart, s.fstop, s.deltaf) == 0) {
-    ctx.fail(exit_usage, "the sweep from " + shortest(s.fstart) + " to " + shortest(s.fstop) +
-                             " MHz in steps of " + shortest(s.deltaf) + " MHz has no points");
+    ctx.fail(exit_usage, "the sweep from " + plain_number(s.fstart) + " to " + plain_number(s.fstop) +
+                             " MHz in steps of " + plain_number(s.deltaf) + " MHz has no points");
     return false;
   }
   apply_velocity(d, *ratio);

@@ -9,7 +9,7 @@ namespace quill {
 
 namespace {
 
-std::string bound(double v) { return shortest(static_cast<float>(v)); }
+std::string bound(double v) { return plain_number(static_cast<float>(v)); }
 
 }  // namespace
 
@@ -25,7 +25,7 @@ std::string help_text(const RealOption& opt) {
   std::string t(opt.help);
   t += " (" + (opt.choices.empty() ? range_text(opt) : std::string(opt.choices));
   if (!opt.unit.empty()) t += " " + std::string(opt.unit);
-  if (opt.def) t += "; default " + shortest(*opt.def);
+  if (opt.def) t += "; default " + plain_number(*opt.def);
   if (!opt.def_text.empty()) t += "; default " + std::string(opt.def_text);
   return t + ")";
 }

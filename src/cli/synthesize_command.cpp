@@ -7,18 +7,21 @@
 #include "cli/exit_status.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
+#include "common/fixed.hpp"
 #include "common/number.hpp"
 #include "common/report_out.hpp"
 #include "files/design_data_file.hpp"
+#include "synthesis/equal_ripple.hpp"
 #include "synthesis/table_synthesis.hpp"
 
 namespace quill {
 
 namespace {
 
-/// A round step (1, 2 or 5 times a power of ten) near `span` / 100.
+/// A round step (1, 2 or 5 times a power of ten) near `span` / 400: enough
+/// points to draw the ripple of a many-section design.
 float round_step(float span) {
-  const double raw = span / 100.0;
+  const double raw = span / 400.0;
   const double decade = std::pow(10.0, std::floor(std::log10(raw)));
   for (double m : {1.0, 2.0, 5.0})
     if (m * decade >= raw) return static_cast<float>(m * decade);
@@ -46,52 +49,149 @@ int entry_of(const std::array<float, N>& menu, float value, int last) {
   return 0;
 }
 
+
+/// The checked request of a synthesize command.
+struct Request {
+  TableKind kind;
+  float flow, fhigh, level, ripple;
+  int sections = 0;       ///< 0: the smallest that fits
+  float flat_tolerance;
+  int icoup = 0, m = 0;   ///< the tables' menu entries, when the tables design it
+  float zo, er, b, s;
+};
+
+/// Checks every value of the command; false after a message.
+bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& r) {
+  if (a.symmetrical == a.asymmetrical) {
+    ctx.fail(exit_usage, "give exactly one of --symmetrical and --asymmetrical");
+    return false;
+  }
+  r.kind = a.symmetrical ? TableKind::symmetrical : TableKind::asymmetrical;
+  auto flow = option_value(ctx, options::flow, a.flow);
+  if (!flow) return false;
+  auto fhigh = option_value(ctx, options::fhigh, a.fhigh);
+  if (!fhigh) return false;
+  if (!(*fhigh > *flow)) {
+    ctx.fail(exit_usage, "--fhigh (" + *a.fhigh + " MHz) must be above --flow (" + *a.flow + " MHz)");
+    return false;
+  }
+  auto level = option_value(ctx, options::coupling, a.coupling);
+  if (!level) return false;
+  auto ripple = option_value(ctx, options::ripple, a.ripple);
+  if (!ripple) return false;
+  if (*ripple > 0 && *ripple < 0.01f) {
+    ctx.fail(exit_usage, "--ripple must be 0 (maximally flat) or between 0.01 and 1.5 dB (got " + *a.ripple + ")");
+    return false;
+  }
+  auto sections = option_value(ctx, options::sections, a.sections, 0.0f);
+  if (!sections) return false;
+  if (a.sections) {
+    const float n = *sections;
+    const bool whole = n == std::floor(n);
+    const bool fits = a.symmetrical ? whole && static_cast<int>(n) % 2 == 1
+                                    : whole && n >= 2 && n <= max_asymmetrical_sections;
+    if (!fits) {
+      ctx.fail(exit_usage, "--sections must be " +
+                               std::string(a.symmetrical ? "odd, from 1 to 15," : "from 2 to 12") +
+                               " for " + (a.symmetrical ? "a symmetrical" : "an asymmetrical") +
+                               " coupler (got " + *a.sections + ")");
+      return false;
+    }
+    r.sections = static_cast<int>(n);
+  }
+  auto tolerance = option_value(ctx, options::flat_tolerance, a.flat_tolerance);
+  if (!tolerance) return false;
+  auto zo = option_value(ctx, options::zo, a.zo);
+  if (!zo) return false;
+  auto er = option_value(ctx, options::er, a.er);
+  if (!er) return false;
+  auto b = option_value(ctx, options::synth_b, a.b);
+  if (!b) return false;
+  auto s = option_value(ctx, options::synth_s, a.s);
+  if (!s) return false;
+  if (!(*s < *b)) {
+    ctx.fail(exit_usage, "the strip spacing S (" + plain_number(*s) +
+                             " inches) must be below the ground-plane spacing B (" + plain_number(*b) +
+                             " inches)");
+    return false;
+  }
+  r.flow = *flow;
+  r.fhigh = *fhigh;
+  r.level = *level;
+  r.ripple = *ripple;
+  r.flat_tolerance = *tolerance;
+  r.zo = *zo;
+  r.er = *er;
+  r.b = *b;
+  r.s = *s;
+  // The tables design a level and ripple they hold, unless the engine is asked for.
+  if (!a.equal_ripple && r.sections == 0) {
+    r.icoup = entry_of(coupling_levels(r.kind), r.level, 5);
+    r.m = entry_of(menu_ripples, r.ripple, r.kind == TableKind::symmetrical ? 7 : 8);
+    if (r.icoup == 0 || r.m == 0) r.icoup = r.m = 0;
+  }
+  return true;
+}
+
+/// One line from the dialogue's message, which spreads it over three.
+std::string one_line(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') c = ' ';
+    if (c != ' ' || (!line.empty() && line.back() != ' ')) line += c;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+/// Designs the request into `d`, from the tables or with the engine. Returns
+/// the exit status; 0 with `d` complete.
+int design(const CliContext& ctx, const Request& r, CouplerDesign& d) {
+  set_band(d, r.kind, r.flow, r.fhigh);
+  if (r.icoup != 0) {
+    auto block1 = std::make_unique<DesignTables>();
+    const SectionSearch found = choose_table_row(d, *block1, r.icoup, r.m);
+    if (!found.found) return ctx.fail(exit_no_design, one_line(too_wide_message(found.n)));
+    lay_out_table_design(d, *block1, r.zo, r.er);
+    return exit_ok;
+  }
+  RippleRequest request;
+  request.form = r.kind == TableKind::symmetrical ? CouplerForm::symmetrical : CouplerForm::asymmetrical;
+  request.level_db = r.level;
+  request.ripple_db = r.ripple;
+  request.flow_mhz = r.flow;
+  request.fhigh_mhz = r.fhigh;
+  request.sections = r.sections;
+  request.flat_tolerance_db = r.flat_tolerance;
+  const RippleResult result = synthesize_equal_ripple(request);
+  switch (result.status) {
+    case RippleResult::designed:
+      break;
+    case RippleResult::bad_request:
+      return ctx.fail(exit_usage, result.reason);
+    case RippleResult::no_fit: {
+      const bool flat = r.ripple == 0;
+      return ctx.fail(
+          exit_no_design,
+          "no " + std::string(r.kind == TableKind::symmetrical ? "symmetrical" : "asymmetrical") +
+              " design of up to " + std::to_string(result.design.n) + " sections keeps " +
+              plain_number(r.level) + " dB within +/- " + plain_number(flat ? r.flat_tolerance : r.ripple) +
+              " dB from " + plain_number(r.flow) + " to " + plain_number(r.fhigh) + " MHz" +
+              (flat ? " maximally flat" : "") + ": " + std::to_string(result.design.n) +
+              " sections reach +/- " + decimals(static_cast<float>(result.best_deviation_db), 3) +
+              " dB over that band");
+    }
+  }
+  lay_out_engine_design(d, result.design, r.level, r.zo, r.er);
+  return exit_ok;
+}
+
 }  // namespace
 
 int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
-  if (a.symmetrical == a.asymmetrical)
-    return ctx.fail(exit_usage, "give exactly one of --symmetrical and --asymmetrical");
-  const TableKind kind = a.symmetrical ? TableKind::symmetrical : TableKind::asymmetrical;
-
-  auto flow = option_value(ctx, options::flow, a.flow);
-  if (!flow) return exit_usage;
-  auto fhigh = option_value(ctx, options::fhigh, a.fhigh);
-  if (!fhigh) return exit_usage;
-  if (!(*fhigh > *flow))
-    return ctx.fail(exit_usage, "--fhigh (" + *a.fhigh + " MHz) must be above --flow (" + *a.flow + " MHz)");
-  auto coupling = option_value(ctx, options::coupling, a.coupling);
-  if (!coupling) return exit_usage;
-  const int icoup = entry_of(coupling_levels(kind), *coupling, 5);
-  if (icoup == 0)
-    return ctx.fail(exit_usage, "--coupling " + *a.coupling + " dB is not a level of the " +
-                                    (a.symmetrical ? "symmetrical" : "asymmetrical") +
-                                    " tables (see quillomate synthesize --help)");
-  auto ripple = option_value(ctx, options::ripple, a.ripple);
-  if (!ripple) return exit_usage;
-  const int m = entry_of(menu_ripples, *ripple, a.symmetrical ? 7 : 8);
-  if (m == 0)
-    return ctx.fail(exit_usage, "--ripple " + *a.ripple + " dB is not a ripple of the " +
-                                    (a.symmetrical ? "symmetrical" : "asymmetrical") +
-                                    " tables (see quillomate synthesize --help)");
-  auto zo = option_value(ctx, options::zo, a.zo);
-  if (!zo) return exit_usage;
-  auto er = option_value(ctx, options::er, a.er);
-  if (!er) return exit_usage;
-  auto b = option_value(ctx, options::synth_b, a.b);
-  if (!b) return exit_usage;
-  auto s = option_value(ctx, options::synth_s, a.s);
-  if (!s) return exit_usage;
-  if (!(*s < *b))
-    return ctx.fail(exit_usage, "the strip spacing S (" + shortest(*s) +
-                                    " inches) must be below the ground-plane spacing B (" +
-                                    shortest(*b) + " inches)");
-
-  CouplerDesign d;
-  set_band(d, kind, *flow, *fhigh);
-  AnalysisSettings settings;
-  CouplerDesign analysed;
+  Request r{};
+  if (!checked(ctx, a, r)) return exit_usage;
   std::vector<OutputRequest> outputs;
-  const bool analysing = a.exports.touchstone || a.exports.csv || a.exports.plot;
   if (!plan_outputs(ctx,
                     {{"--write-design", a.write_design},
                      {"--touchstone", a.exports.touchstone},
@@ -100,36 +200,26 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
                     {}, outputs))
     return exit_usage;
 
-  auto block1 = std::make_unique<DesignTables>();
-  const SectionSearch found = choose_table_row(d, *block1, icoup, m);
-  if (!found.found) {
-    // The dialogue's three lines, as one.
-    std::string message = too_wide_message(found.n);
-    std::string line;
-    for (char c : message) {
-      if (c == '\n') c = ' ';
-      if (c != ' ' || (!line.empty() && line.back() != ' ')) line += c;
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    return ctx.fail(exit_no_design, line);
-  }
-  lay_out_table_design(d, *block1, *zo, *er);
+  CouplerDesign d;
+  if (const int status = design(ctx, r, d); status != exit_ok) return status;
 
   const AnalysisSettings around = sweep_around(d.flow, d.fhigh);
-  analysed = d;
+  CouplerDesign analysed = d;
+  AnalysisSettings settings;
   if (!settings_from(ctx, a.sweep, around, analysed, settings)) return exit_usage;
 
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
   out.put(band_line(d));
   out.put(sections_line(d));
+  out.put(swing_line(d, band_swing(d), r.icoup != 0 ? 0.0f : r.ripple));
   print_design_table(out, d);
   if (!ctx.stdout_written()) return exit_output_failed;
 
   const std::string name = std::string(a.symmetrical ? "Symmetrical " : "Asymmetrical ") +
-                           shortest(d.coupler) + " dB +/- " + shortest(d.ripple) + " dB coupler, " +
-                           shortest(d.flow) + " to " + shortest(d.fhigh) + " MHz";
+                           decimals(d.coupler, 2) + " dB +/- " + decimals(d.ripple, 2) + " dB coupler, " +
+                           plain_number(d.flow) + " to " + plain_number(d.fhigh) + " MHz";
   if (!requested(outputs, "--write-design").empty()) {
-    FileDesign fd{d, around.fstart, around.fstop, around.deltaf, *b, *s};
+    FileDesign fd{d, around.fstart, around.fstop, around.deltaf, r.b, r.s};
     const std::string title = "Quillomate design: " + name;  // the reader skips this line
     OutputFile file(requested(outputs, "--write-design"));
     if (!file.open()) return ctx.fail(exit_output_failed, "cannot create " + file.error());
@@ -137,7 +227,7 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
     if (!file.commit())
       return ctx.fail(exit_output_failed, "cannot write " + file.error() + "; the file was removed");
   }
-  if (!analysing) return exit_ok;
+  if (!a.exports.touchstone && !a.exports.csv && !a.exports.plot) return exit_ok;
   AnalysisOutputs exports{false, {}, requested(outputs, "--touchstone"), requested(outputs, "--csv"),
                           requested(outputs, "--plot")};
   settings.iprint = 2;

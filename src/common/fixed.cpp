@@ -76,6 +76,14 @@ void put_real(std::string& out, float value, int w, int d) {
   out.append(field, static_cast<size_t>(put_real(field, value, w, d) - field));
 }
 
+std::string decimals(float value, int d) {
+  char field[40];
+  const char* end = put_real(field, value, 40, d);
+  const char* first = field;
+  while (first != end && *first == ' ') ++first;
+  return std::string(first, end);
+}
+
 void put_int(std::string& out, long long value, int w) {
   char digits[24];
   auto res = std::to_chars(digits, digits + sizeof digits, value);

@@ -17,6 +17,9 @@ void put_real(std::string& out, float value, int w, int d);
 /// Writes a real in %w.df layout at `out` (room for w characters); returns
 /// the end of the field. The hot sweep builds whole lines this way.
 char* put_real(char* out, float value, int w, int d);
+/// A real with d decimals and no padding ("0.638", "-12.500"); asterisks
+/// when it is not finite.
+std::string decimals(float value, int d);
 /// Appends an integer in %wd layout.
 void put_int(std::string& out, long long value, int w);
 

@@ -86,6 +86,14 @@ std::string shortest(float value) {
   return text;
 }
 
+std::string plain_number(float value) {
+  const float size = std::fabs(value);
+  if (!(size >= 1e-6f && size < 1e15f)) return shortest(value);
+  char digits[64];
+  const auto res = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+  return std::string(digits, res.ptr);
+}
+
 void append_shortest(std::string& out, float value) {
   char digits[32];
   const auto res = std::to_chars(digits, digits + sizeof digits, value);

@@ -28,6 +28,10 @@ int round_choice(float value);
 /// bit of a single-precision result survives. Infinities and NaN give
 /// "inf", "-inf" and "nan".
 std::string shortest(float value);
+/// The shortest text that reads back as `value`, without an exponent for the
+/// magnitudes people type (1e-6 to 1e15): "100000", not "1e+05". For messages
+/// and titles.
+std::string plain_number(float value);
 /// Appends shortest(value).
 void append_shortest(std::string& out, float value);
 

@@ -6,12 +6,12 @@ namespace quill {
 
 std::string design_summary(const CouplerDesign& d) {
   std::string t = std::to_string(d.n) + (d.n == 1 ? " section" : " sections");
-  t += ", Zo = " + shortest(d.z0) + " ohms, Er = " + shortest(d.er);
-  t += ", centre frequency " + shortest(d.f0) + " MHz";
+  t += ", Zo = " + plain_number(d.z0) + " ohms, Er = " + plain_number(d.er);
+  t += ", centre frequency " + plain_number(d.f0) + " MHz";
   if (d.synthesised()) {
     t += d.ifunc == 1 ? ", symmetrical " : ", asymmetrical ";
-    t += shortest(d.coupler) + " dB +/- " + shortest(d.ripple) + " dB from " + shortest(d.flow) +
-         " to " + shortest(d.fhigh) + " MHz";
+    t += plain_number(d.coupler) + " dB +/- " + plain_number(d.ripple) + " dB from " + plain_number(d.flow) +
+         " to " + plain_number(d.fhigh) + " MHz";
   }
   return t;
 }
@@ -19,8 +19,8 @@ std::string design_summary(const CouplerDesign& d) {
 std::string settings_summary(const CouplerDesign& d) {
   // Every section carries the same settings: the first one speaks for all.
   const Section& s = d.sec(1);
-  return "even-mode phase velocity " + shortest(s.veloo) + " of the odd mode's, loss " +
-         shortest(s.oeloss) + " dB per inch at " + shortest(d.f0) + " MHz";
+  return "even-mode phase velocity " + plain_number(s.veloo) + " of the odd mode's, loss " +
+         plain_number(s.oeloss) + " dB per inch at " + plain_number(d.f0) + " MHz";
 }
 
 }  // namespace quill

@@ -98,7 +98,8 @@ std::string legend_name(std::string name, const std::vector<double>& y, const Ax
   return name;
 }
 
-std::string subtitle(const std::vector<ResponsePoint>& points, const ResponseMarks& m) {
+std::string subtitle(const std::vector<ResponsePoint>& points, const ResponseMarks& m,
+                     std::string_view settings) {
   std::string s;
   if (!points.empty()) {
     s = "Sweep " + shortest(points.front().freq) + " to " + shortest(points.back().freq) +
@@ -112,13 +113,14 @@ std::string subtitle(const std::vector<ResponsePoint>& points, const ResponseMar
     if (m.ripple_db != 0) s += ", ripple \xC2\xB1" + fixed(std::fabs(m.ripple_db), 2) + " dB";
   }
   if (!m.synthesised) s += "; analysed as entered";
+  if (!settings.empty()) s += "; " + std::string(settings);
   return s;
 }
 
 }  // namespace
 
 std::string response_plot_svg(const std::vector<ResponsePoint>& points, const ResponseMarks& marks,
-                               std::string_view title) {
+                               std::string_view title, std::string_view settings) {
   const std::vector<double> freq = column(points, &ResponsePoint::freq);
   const std::vector<double> coupled = column(points, &ResponsePoint::coupled_db);
   const std::vector<double> isolated = column(points, &ResponsePoint::isolated_db);
@@ -127,7 +129,7 @@ std::string response_plot_svg(const std::vector<ResponsePoint>& points, const Re
 
   LineChart chart;
   chart.title = std::string(title);
-  chart.subtitle = subtitle(points, marks);
+  chart.subtitle = subtitle(points, marks, settings);
   chart.x_label = "Frequency (MHz)";
 
   ChartPanel top;

@@ -32,8 +32,9 @@ struct ResponseMarks {
 inline constexpr float kResponseFloorDb = -80;
 
 /// The response plot as a complete SVG document; `title` heads it (the design
-/// name, say), the sweep and the design marks make the subtitle.
+/// name, say), the sweep, the design marks and `settings` (the analysis
+/// settings in words, if any) make the subtitle.
 std::string response_plot_svg(const std::vector<ResponsePoint>& points, const ResponseMarks& marks,
-                              std::string_view title);
+                              std::string_view title, std::string_view settings = {});
 
 }  // namespace quill

@@ -6,16 +6,6 @@
 
 namespace quill {
 
-namespace {
-
-/// An impedance as the report's design table shows it, three decimals.
-std::string ohms(float v) {
-  std::string t = Text().f(v, 12, 3);
-  return t.substr(t.find_first_not_of(' '));
-}
-
-}  // namespace
-
 std::string touchstone_header(const CouplerDesign& d, std::string_view source) {
   std::string t = "! Quillomate four-port scattering parameters: ";
   t.append(source);
@@ -23,7 +13,7 @@ std::string touchstone_header(const CouplerDesign& d, std::string_view source) {
   t += "! Sections from port 1, Zoe / Zoo in ohms:";
   for (int i = 1; i <= d.n; ++i) {
     t += (i - 1) % 6 == 0 ? "\n!  " : ",";
-    t += " " + ohms(d.sec(i).zoe * d.z0) + " / " + ohms(d.sec(i).zoo * d.z0);
+    t += " " + decimals(d.sec(i).zoe * d.z0, 3) + " / " + decimals(d.sec(i).zoo * d.z0, 3);
   }
   t += "\n! " + settings_summary(d) + " (loss grows as the square root of frequency)\n";
   t += "! Ports: 1 input, 2 coupled, 3 isolated, 4 through; rows of S[i,1..4], real and imaginary\n";

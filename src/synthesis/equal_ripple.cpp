@@ -29,17 +29,21 @@ std::string bad(const char* what, double value, const char* range) {
   return line;
 }
 
+/// True when `v` lies below `bound` as single-precision numbers: requests are
+/// typed, and 0.01 typed is the float nearest 0.01, a hair below it in double.
+bool below(double v, float bound) { return static_cast<float>(v) < bound; }
+
 /// Why a request cannot be designed, or empty.
 std::string check(const RippleRequest& s) {
   if (!std::isfinite(s.level_db) || s.level_db < 3.0 || s.level_db > 30.0)
     return bad("The coupling level", s.level_db, "3 to 30 dB");
-  if (!std::isfinite(s.ripple_db) || (s.ripple_db != 0.0 && (s.ripple_db < 0.01 || s.ripple_db > 1.5)))
+  if (!std::isfinite(s.ripple_db) || (s.ripple_db != 0.0 && (below(s.ripple_db, 0.01f) || s.ripple_db > 1.5)))
     return bad("The ripple", s.ripple_db, "0 (maximally flat) or 0.01 to 1.5 dB");
   if (!std::isfinite(s.flow_mhz) || s.flow_mhz <= 0.0)
     return bad("The lowest frequency", s.flow_mhz, "the positive frequencies");
   if (!std::isfinite(s.fhigh_mhz) || s.fhigh_mhz <= s.flow_mhz)
     return bad("The highest frequency", s.fhigh_mhz, "the frequencies above the lowest one");
-  if (s.ripple_db == 0.0 && (!std::isfinite(s.flat_tolerance_db) || s.flat_tolerance_db < 0.001 ||
+  if (s.ripple_db == 0.0 && (!std::isfinite(s.flat_tolerance_db) || below(s.flat_tolerance_db, 0.001f) ||
                              s.flat_tolerance_db > 1.5))
     return bad("The flat tolerance", s.flat_tolerance_db, "0.001 to 1.5 dB");
   if (s.sections != 0 && !valid_count(s.form, s.sections))

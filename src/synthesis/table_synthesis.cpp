@@ -35,20 +35,56 @@ SectionSearch choose_table_row(CouplerDesign& d, DesignTables& block1, int icoup
   return found;
 }
 
-void lay_out_table_design(CouplerDesign& d, const DesignTables& block1, float z0, float er) {
+namespace {
+
+/// Every synthesised section the same way: the normalised even-mode impedance
+/// `zoe(i)`, the matching odd-mode one, a quarter wave at the band centre.
+template <class Zoe>
+void lay_out_sections(CouplerDesign& d, float z0, float er, Zoe zoe) {
   d.z0 = z0;
   // The most tightly coupled section: the centre one, or the first of an asymmetrical coupler.
   const int tightest = d.ifunc == 1 ? (d.n + 1) / 2 : 1;
-  d.zoemax = d.z0 * block1.zoe(d.isect, d.icoup, d.iripple, tightest);
+  d.zoemax = d.z0 * zoe(tightest);
   d.er = er;
   d.total = 0;
   for (int i = 1; i <= d.n; ++i) {
     Section& s = d.sec(i);
-    s.zoe = block1.zoe(d.isect, d.icoup, d.iripple, i);
+    s.zoe = zoe(i);
     s.zoo = 1.0f / s.zoe;
     set_quarter_wave(s, d.f0, d.er);
     d.total = d.total + s.length;
   }
+}
+
+}  // namespace
+
+void lay_out_table_design(CouplerDesign& d, const DesignTables& block1, float z0, float er) {
+  lay_out_sections(d, z0, er, [&](int i) { return block1.zoe(d.isect, d.icoup, d.iripple, i); });
+}
+
+void lay_out_engine_design(CouplerDesign& d, const RippleDesign& r, float level_db, float z0, float er) {
+  d.n = r.n;
+  d.isect = d.icoup = d.iripple = 0;
+  d.coupler = level_db;
+  d.ripple = static_cast<float>(r.deviation_db);
+  lay_out_sections(d, z0, er, [&](int i) { return r.zoe[static_cast<size_t>(i - 1)]; });
+}
+
+CouplingSwing band_swing(const CouplerDesign& d) {
+  SectionImpedances zoe{};
+  for (int i = 1; i <= d.n && i <= max_ripple_sections; ++i) zoe[static_cast<size_t>(i - 1)] = d.sec(i).zoe;
+  const double flow = d.flow, fhigh = d.fhigh;
+  return coupling_swing(zoe, d.n, d.coupler, (fhigh - flow) / (fhigh + flow));
+}
+
+std::string swing_line(const CouplerDesign& d, const CouplingSwing& swing, float asked) {
+  Text t;
+  t.sp(8).lit("- Coupling over the band:").f(static_cast<float>(swing.min_db), 8, 3).lit(" to")
+      .f(static_cast<float>(swing.max_db), 8, 3).lit(" dB, within +/-")
+      .f(static_cast<float>(swing.deviation_db), 6, 3).lit(" dB of").f(d.coupler, 6, 2).lit(" dB");
+  // A fixed section count may not reach the ripple asked for: say so.
+  if (asked > 0 && swing.deviation_db > asked + 0.0005) t.lit(": more than the ").lit(decimals(asked, 2)).lit(" dB asked");
+  return t.lit(".").nl();
 }
 
 std::string band_line(const CouplerDesign& d) {

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "common/design.hpp"
+#include "synthesis/coupling_model.hpp"
 #include "synthesis/design_tables.hpp"
+#include "synthesis/equal_ripple.hpp"
 
 namespace quill {
 
@@ -38,6 +40,21 @@ SectionSearch choose_table_row(CouplerDesign& d, DesignTables& block1, int icoup
 /// Completes a design whose row has been chosen: Zo, Er, `zoemax` and every
 /// section, each a matched quarter wave at the band centre.
 void lay_out_table_design(CouplerDesign& d, const DesignTables& block1, float z0, float er);
+
+/// Completes a design from the synthesis engine's: its sections (each a
+/// matched quarter wave at the band centre), Zo, Er and `zoemax`; the coupling
+/// level is `level_db` and the ripple the one the design reaches over the band.
+/// Table row indices stay 0: the design comes from no row.
+void lay_out_engine_design(CouplerDesign& d, const RippleDesign& r, float level_db, float z0, float er);
+
+/// The design's coupling over its band as the engine's double-precision model
+/// sees it: extremes and the largest departure from its coupling level.
+CouplingSwing band_swing(const CouplerDesign& d);
+
+/// "- Coupling over the band: ... to ... dB, within +/- ... dB of ... dB.",
+/// adding that this is more than the ripple asked for when `asked` (> 0) is
+/// exceeded.
+std::string swing_line(const CouplerDesign& d, const CouplingSwing& swing, float asked = 0);
 
 /// "- Center Frequency = ... MHz; Bandwidth= Fhigh/Flow = ....": the line
 /// that answers a band.

@@ -74,8 +74,20 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"dimensions", "design.dat", "--centre", "middle"}, 2, "middle"},
       {synth_replacing("--fhigh", "4000"), 2, "must be above --flow"},
       {synth_replacing("--flow", "-4000"), 2, "--flow must be above 0"},
-      {synth_replacing("--coupling", "12.5"), 2, "not a level of the symmetrical tables"},
-      {synth_replacing("--ripple", "0.25"), 2, "not a ripple of the symmetrical tables"},
+      {synth_replacing("--coupling", "2.9"), 2, "--coupling must be between 3 and 30 dB"},
+      {synth_replacing("--coupling", "31"), 2, "--coupling must be between 3 and 30 dB"},
+      {synth_replacing("--ripple", "0.005"), 2, "--ripple must be 0 (maximally flat) or between 0.01 and 1.5"},
+      {synth_replacing("--ripple", "1.6"), 2, "--ripple must be between 0 and 1.5 dB"},
+      {synth_with({"--sections", "4"}), 2, "--sections must be odd, from 1 to 15, for a symmetrical"},
+      {synth_with({"--sections", "17"}), 2, "--sections must be between 1 and 15"},
+      {synth_with({"--sections", "2.5"}), 2, "--sections must be odd"},
+      {synth_with({"--flat-tolerance", "0"}), 2, "--flat-tolerance must be between 0.001 and 1.5"},
+      {{"synthesize", "--asymmetrical", "--flow", "4000", "--fhigh", "8000", "--coupling", "10", "--ripple", "0.1",
+        "--sections", "13"},
+       2, "--sections must be from 2 to 12 for an asymmetrical"},
+      {{"synthesize", "--asymmetrical", "--flow", "4000", "--fhigh", "8000", "--coupling", "10", "--ripple", "0.1",
+        "--sections", "1"},
+       2, "--sections must be from 2 to 12"},
       {synth_with({"--er", "0.5"}), 2, "--er must be at least 1"},
       // The design file.
       {{"analyse", "missing.dat"}, 3, "missing.dat: no such design-data file"},
@@ -90,6 +102,11 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"analyse", "design.dat", "--report", "folder"}, 2, "is a folder"},
       // A request no table meets is not a mistake, but it designs nothing.
       {synth_replacing("--fhigh", "100000"), 1, "exceeds N = 9"},
+      {{"synthesize", "--symmetrical", "--flow", "100", "--fhigh", "100000", "--coupling", "8.34", "--ripple", "0.3",
+        "--equal-ripple"},
+       1,
+       "no symmetrical design of up to 15 sections keeps 8.34 dB within +/- 0.3 dB from 100 to 100000 MHz: "
+       "15 sections reach +/- "},
   };
   std::string bad = design_text();
   bad.replace(bad.find("71.56"), 5, "71,56");

@@ -111,7 +111,8 @@ TEST(FrontEnds, SynthesisIsTheDialoguesDesignAndItsFileReadsBack) {
     // Band line, section count and design table, each as the dialogue printed it.
     std::istringstream lines(cli.out);
     for (std::string line; std::getline(lines, line);)
-      EXPECT_NE(dialogue.out.find(line + "\n"), std::string::npos) << line;
+      if (line.find("- Coupling over the band:") == std::string::npos)  // the command line's own
+        EXPECT_NE(dialogue.out.find(line + "\n"), std::string::npos) << line;
 
     // The written file reads back to the same sections.
     std::istringstream file(cli.files.at("out.dat"));
