@@ -119,8 +119,9 @@ void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings
 
   Text tail;
   tail.sp(6).rep('-', 72).nl();
-  if (out.storing()) tail.sp(8).lit("Output Data stored in User filename: ").name(s.fn).nl();
   out.put(tail.str());
+  // Named only while the storage file has taken every block before it.
+  if (out.storing()) out.put(Text().sp(8).lit("Output Data stored in User filename: ").name(s.fn).nl());
 }
 
 }  // namespace quill

@@ -316,8 +316,9 @@ void run_sweep(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s
       out.put(block);
       block.clear();
     }
+    return !out.console_failed();
   });
-  out.put(block);
+  if (!out.console_failed()) out.put(block);
 }
 
 }  // namespace quill

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <type_traits>
 
 #include "analysis/twoport.hpp"
 #include "common/design.hpp"
@@ -48,7 +49,7 @@ int sweep_points(float fstart, float fstop, float deltaf);
 
 /// Calls f(freq) for every point of the sweep of `s`, in order: `fstart`,
 /// then each step added to the last frequency, as many points as
-/// sweep_points counts.
+/// sweep_points counts. An f that returns bool ends the sweep by returning false.
 template <class F>
 void for_each_frequency(const AnalysisSettings& s, F&& f) {
   const int kk = sweep_points(s.fstart, s.fstop, s.deltaf);
@@ -56,7 +57,11 @@ void for_each_frequency(const AnalysisSettings& s, F&& f) {
   // the same frequency but still ends after kk points.
   float freq = s.fstart;
   for (int k = 0; k < kk; ++k) {
-    f(freq);
+    if constexpr (std::is_same_v<decltype(f(freq)), bool>) {
+      if (!f(freq)) return;
+    } else {
+      f(freq);
+    }
     freq = freq + s.deltaf;  // accumulated, so rounding builds up over the sweep
   }
 }
@@ -64,7 +69,8 @@ void for_each_frequency(const AnalysisSettings& s, F&& f) {
 /// Appends the data line of one point in print format `iprint` (1 or 2).
 void append_data_line(std::string& out, int iprint, float freq, const PortResponse& r);
 
-/// Runs the whole sweep of `s` over `d`, writing one data line per point.
+/// Runs the whole sweep of `s` over `d`, writing one data line per point. A
+/// console that can no longer be written ends it.
 void run_sweep(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s);
 
 }  // namespace quill

@@ -54,8 +54,8 @@ std::filesystem::path requested(const std::vector<OutputRequest>& requests, std:
 
 int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSettings& s,
                  const AnalysisOutputs& outputs, const std::string& source) {
-  auto open = [](const std::filesystem::path& p) {
-    return p.empty() ? nullptr : std::make_unique<OutputFile>(p);
+  auto open = [&ctx](const std::filesystem::path& p) {
+    return p.empty() ? nullptr : std::make_unique<OutputFile>(p, ctx.env.open_output);
   };
   std::unique_ptr<OutputFile> report = open(outputs.report), touchstone = open(outputs.touchstone),
                               csv = open(outputs.csv), plot = open(outputs.plot);
@@ -66,6 +66,11 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
     ReportOut out = ReportOut::plain(outputs.report_to_stdout ? &ctx.env.out : nullptr,
                                      report ? &report->stream() : nullptr);
     print_report(out, d, s, ctx.env.clock());
+    if (out.console_failed())
+      return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
+    if (out.storage_failed())
+      return ctx.fail(exit_output_failed, "cannot write " + outputs.report.string() + ": " +
+                                              out.storage_failure() + "; the file was removed");
     if (outputs.report_to_stdout && !ctx.stdout_written()) return exit_output_failed;
   }
 

@@ -12,7 +12,7 @@ namespace quill {
 namespace fs = std::filesystem;
 
 int CliContext::fail(int status, std::string_view message) const {
-  env.err << "quillomate " << command << ": " << message << "\n";
+  env.err << "quillomate" << (command.empty() ? "" : " ") << command << ": " << message << "\n";
   env.err.flush();
   return status;
 }
@@ -23,7 +23,8 @@ fs::path CliContext::path(const std::string& text) const {
 }
 
 bool CliContext::stdout_written() const {
-  errno = 0;
+  // A write that already failed left its reason in errno.
+  if (env.out) errno = 0;
   env.out.flush();
   if (env.out) return true;
   const int e = errno;

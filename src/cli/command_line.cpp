@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "cli/cli_context.hpp"
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/option_table.hpp"
@@ -105,6 +106,11 @@ std::string parse_error_line(const CLI::App& app, const CLI::Error& e) {
   return where + ": " + what + " (see " + where + " --help)";
 }
 
+/// Help and version are output too: standard output is judged after them.
+int written(Surroundings& env) {
+  return CliContext{env, ""}.stdout_written() ? exit_ok : exit_output_failed;
+}
+
 }  // namespace
 
 int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
@@ -173,13 +179,14 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
   } catch (const CLI::CallForHelp& e) {
-    return app.exit(e, env.out, env.err);
+    app.exit(e, env.out, env.err);
+    return written(env);
   } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e, env.out, env.err);
+    app.exit(e, env.out, env.err);
+    return written(env);
   } catch (const CLI::CallForVersion&) {
     env.out << kVersion << "\n";
-    env.out.flush();
-    return env.out ? exit_ok : exit_output_failed;
+    return written(env);
   } catch (const CLI::ParseError& e) {
     env.err << parse_error_line(app, e) << "\n";
     return exit_usage;

@@ -41,6 +41,8 @@ int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
 
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
   print_dimension_report(out, d, c, ctx.env.clock(), std::string());
+  if (out.console_failed())
+    return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
   return ctx.stdout_written() ? exit_ok : exit_output_failed;
 }
 

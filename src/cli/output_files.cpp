@@ -2,23 +2,9 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
 namespace quill {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-/// The system's words for the last failure, or a plain fallback when the
-/// library did not leave a reason.
-std::string reason() {
-  const int e = errno;
-  return e != 0 ? std::strerror(e) : "write failed";
-}
-
-}  // namespace
 
 std::optional<std::string> check_outputs(const std::vector<OutputRequest>& outputs,
                                          const fs::path& input) {
@@ -42,61 +28,48 @@ std::optional<std::string> check_outputs(const std::vector<OutputRequest>& outpu
   return std::nullopt;
 }
 
-OutputFile::OutputFile(fs::path path) : path_(std::move(path)) {
+OutputFile::OutputFile(fs::path path, OutputOpener opener) : path_(std::move(path)), opener_(std::move(opener)) {
   partial_ = path_.parent_path() /
              ("." + path_.filename().string() + ".partial-" + std::to_string(::getpid()));
 }
 
 OutputFile::~OutputFile() {
-  if (committed_) return;
-  if (file_.is_open()) file_.close();
+  if (committed_ || opener_) return;
+  file_.close();
   std::error_code ec;
   fs::remove(partial_, ec);
 }
 
-bool OutputFile::fail(const std::string& why) {
-  if (error_.empty()) error_ = path_.string() + ": " + why;
+bool OutputFile::open() {
+  // With an opener from the surroundings the buffer it gives is the file.
+  if (file_.open(opener_ ? path_ : partial_, opener_)) return true;
+  error_ = path_.string() + ": " + file_.reason();
   return false;
 }
 
-bool OutputFile::open() {
-  errno = 0;
-  file_.open(partial_, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!file_.is_open()) return fail(reason());
-  return true;
-}
-
 void OutputFile::write(std::string_view text) {
-  if (!error_.empty()) return;
-  errno = 0;
-  file_.write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (!file_) fail(reason());
+  if (file_.failed()) return;
+  file_.stream() << text;
+  file_.flush();
 }
 
 bool OutputFile::commit() {
-  if (error_.empty()) {
-    errno = 0;
-    file_.flush();
-    if (!file_) fail(reason());
-  }
-  if (file_.is_open()) {
-    errno = 0;
-    file_.close();
-    if (file_.fail()) fail(reason());
-  }
-  if (!error_.empty()) {
+  if (!file_.close()) {
+    error_ = path_.string() + ": " + file_.reason();
     std::error_code ec;
-    fs::remove(partial_, ec);
+    if (!opener_) fs::remove(partial_, ec);
     return false;
   }
+  committed_ = true;
+  if (opener_) return true;
   std::error_code ec;
   fs::rename(partial_, path_, ec);
   if (ec) {
-    const std::string why = ec.message();
+    committed_ = false;
+    error_ = path_.string() + ": " + ec.message();
     fs::remove(partial_, ec);
-    return fail(why);
+    return false;
   }
-  committed_ = true;
   return true;
 }
 

@@ -4,12 +4,14 @@
 /// so a failed or interrupted write never leaves a file that looks complete.
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/surroundings.hpp"
+#include "common/written_file.hpp"
 
 namespace quill {
 
@@ -27,16 +29,19 @@ std::optional<std::string> check_outputs(const std::vector<OutputRequest>& outpu
 
 class OutputFile {
  public:
-  explicit OutputFile(std::filesystem::path path);
+  /// `opener`, when set, is the surroundings' way of opening files: its
+  /// buffer is then written directly, without a companion file.
+  explicit OutputFile(std::filesystem::path path, OutputOpener opener = {});
   ~OutputFile();  ///< removes the companion file unless the output was committed
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
   /// Creates the companion file; false (and error() set) when it cannot be.
   bool open();
-  /// Appends text; a failed write is remembered and reported by commit().
+  /// Appends text and pushes it out; a failed write is remembered and
+  /// reported by commit().
   void write(std::string_view text);
-  std::ostream& stream() { return file_; }
+  std::ostream& stream() { return file_.stream(); }
   /// Flushes, closes and renames into place. False, with error() set, when
   /// anything failed; the companion file is then removed.
   bool commit();
@@ -46,11 +51,10 @@ class OutputFile {
   const std::string& error() const { return error_; }
 
  private:
-  bool fail(const std::string& reason);
-
   std::filesystem::path path_;
   std::filesystem::path partial_;
-  std::ofstream file_;
+  OutputOpener opener_;
+  WrittenFile file_;
   std::string error_;
   bool committed_ = false;
 };

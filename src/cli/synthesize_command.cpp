@@ -213,6 +213,8 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   out.put(sections_line(d));
   out.put(swing_line(d, band_swing(d), r.icoup != 0 ? 0.0f : r.ripple));
   print_design_table(out, d);
+  if (out.console_failed())
+    return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
   if (!ctx.stdout_written()) return exit_output_failed;
 
   const std::string name = std::string(a.symmetrical ? "Symmetrical " : "Asymmetrical ") +
@@ -221,7 +223,7 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   if (!requested(outputs, "--write-design").empty()) {
     FileDesign fd{d, around.fstart, around.fstop, around.deltaf, r.b, r.s};
     const std::string title = "Quillomate design: " + name;  // the reader skips this line
-    OutputFile file(requested(outputs, "--write-design"));
+    OutputFile file(requested(outputs, "--write-design"), ctx.env.open_output);
     if (!file.open()) return ctx.fail(exit_output_failed, "cannot create " + file.error());
     file.write(design_data_text(fd, title));
     if (!file.commit())

@@ -2,8 +2,13 @@
 /// Where report text goes: every report line is written to the console and,
 /// while output storage is on, the same text to the storage file, console first.
 /// Menus, prompts and messages never come through here: they are console only.
+///
+/// Each block of text is pushed out as it is put, and each stream is judged
+/// then: a stream that failed takes no more text, and the failure is kept
+/// with the system's reason for whoever printed the report to act on.
 
 #include <ostream>
+#include <string>
 #include <string_view>
 
 namespace quill {
@@ -19,17 +24,20 @@ class ReportOut {
   /// The command line's: the report to `console` (null for none) and the same
   /// text to `copy` (null for none), with no storage line: both hold exactly
   /// the report.
-  static ReportOut plain(std::ostream* console, std::ostream* copy) {
-    ReportOut out(console, copy);
-    return out;
-  }
+  static ReportOut plain(std::ostream* console, std::ostream* copy) { return ReportOut(console, copy); }
 
-  void put(std::string_view text) {
-    if (console_ != nullptr) *console_ << text;
-    if (storage_ != nullptr) *storage_ << text;
-  }
-  /// True when the report must name its storage file at its end.
-  bool storing() const { return announce_; }
+  /// Writes one block to each stream that has not failed, and pushes it out.
+  void put(std::string_view text);
+
+  /// True when the report must name its storage file at its end: storage is
+  /// on and has not failed.
+  bool storing() const { return announce_ && storage_failure_.empty(); }
+
+  /// The reason the console (or the copy) failed, empty while it has not.
+  const std::string& console_failure() const { return console_failure_; }
+  const std::string& storage_failure() const { return storage_failure_; }
+  bool console_failed() const { return !console_failure_.empty(); }
+  bool storage_failed() const { return !storage_failure_.empty(); }
 
  private:
   ReportOut(std::ostream* console, std::ostream* copy)
@@ -38,6 +46,8 @@ class ReportOut {
   std::ostream* console_;
   std::ostream* storage_;
   bool announce_;
+  std::string console_failure_;
+  std::string storage_failure_;
 };
 
 }  // namespace quill

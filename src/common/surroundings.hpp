@@ -6,11 +6,17 @@
 #include <filesystem>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <ostream>
+#include <streambuf>
 
 #include "common/design.hpp"
 
 namespace quill {
+
+/// Opens a file for writing and hands back the stream buffer to write it
+/// through (null, with errno set, when it cannot be opened).
+using OutputOpener = std::function<std::unique_ptr<std::streambuf>(const std::filesystem::path&)>;
 
 struct Surroundings {
   std::istream& in;                   ///< typed lines
@@ -18,6 +24,9 @@ struct Surroundings {
   std::ostream& err;                  ///< messages about stops and mistakes (standard error)
   std::function<TimeStamp()> clock;   ///< local date and time
   std::filesystem::path workdir;      ///< where the defaults, design and storage files live
+  /// How output files are opened; unset, they are the real files. Tests hand
+  /// out buffers that fail after so many bytes.
+  OutputOpener open_output = {};
 };
 
 }  // namespace quill

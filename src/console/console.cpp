@@ -1,14 +1,43 @@
 #include "console/console.hpp"
 
+#include <cerrno>
+
 #include "common/line_reader.hpp"
 #include "common/name_field.hpp"
 #include "common/number.hpp"
+#include "common/written_file.hpp"
 
 namespace quill {
 
+void Console::say(std::string_view text) {
+  if (failed_) return;
+  errno = 0;
+  out_ << text;
+  if (!out_) console_failed(failure_reason(errno));
+}
+
+void Console::warn(std::string_view line) {
+  err_ << "quillomate: " << line << "\n";
+  err_.flush();
+}
+
+void Console::console_failed(const std::string& reason) {
+  if (failed_) return;
+  failed_ = true;
+  err_ << "quillomate: stopped: cannot write standard output: " << reason << "\n";
+}
+
 std::optional<std::string> Console::answer(std::string_view prompt) {
+  if (failed_) return std::nullopt;
+  // The prompt must be seen before an answer is awaited: a console that
+  // cannot take it stops the program here.
+  errno = 0;
   out_ << prompt;
   out_.flush();
+  if (!out_) {
+    console_failed(failure_reason(errno));
+    return std::nullopt;
+  }
   Line line = read_line(in_);
   if (line.status != Line::ok) {
     err_ << "quillomate: stopped: standard input ended while an answer was awaited\n";
@@ -55,7 +84,12 @@ std::optional<std::string> Console::askname(std::string_view prompt) {
 }
 
 bool Console::pause() {
+  errno = 0;
   out_.flush();
+  if (!out_) {
+    console_failed(failure_reason(errno));
+    return false;
+  }
   if (read_line(in_).status == Line::ok) return true;
   err_ << "quillomate: stopped: standard input ended at the pause\n";
   return false;

@@ -4,8 +4,8 @@
 /// answer that fails its question's test silently keeps the default.
 ///
 /// Each ask returns nullopt when the program has to stop (text that is not a
-/// number, end of input); the stop message has then been written to the error
-/// stream, and the caller unwinds with exit status 2.
+/// number, end of input, a console that cannot be written); the stop message
+/// has then been written to the error stream, and the caller unwinds.
 
 #include <istream>
 #include <optional>
@@ -40,8 +40,15 @@ class Console {
   Console(std::istream& in, std::ostream& out, std::ostream& err) : in_(in), out_(out), err_(err) {}
 
   /// Writes text to the console only.
-  void say(std::string_view text) { out_ << text; }
+  void say(std::string_view text);
   std::ostream& out() { return out_; }
+  /// True once the console could not be written: the next question stops the
+  /// program, and it ends with the write-failure status.
+  bool failed() const { return failed_; }
+  /// Writes "quillomate: <line>" on the error stream.
+  void warn(std::string_view line);
+  /// Says on the error stream that the console could not be written, once.
+  void console_failed(const std::string& reason);
 
   /// The real value of one typed line.
   std::optional<float> askval(std::string_view prompt);
@@ -60,6 +67,7 @@ class Console {
   std::istream& in_;
   std::ostream& out_;
   std::ostream& err_;
+  bool failed_ = false;
 };
 
 }  // namespace quill

@@ -1,5 +1,6 @@
 #include "dialogue/dialogue.hpp"
 
+#include <cerrno>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "dialogue/file_messages.hpp"
 #include "dialogue/typed_design.hpp"
 #include "common/fixed.hpp"
+#include "common/written_file.hpp"
 #include "dialogue/dimension_dialogue.hpp"
 #include "synthesis/design_tables.hpp"
 #include "dialogue/synthesis_dialogue.hpp"
@@ -54,6 +56,7 @@ class Run {
       : env_(env), con_(con), defs_(defs), fnuser_(name_field("")) {}
 
   int main_loop();
+  bool storage_failed() const { return storage_.ever_failed(); }
 
  private:
   enum class Next { new_cycle, end, stop };
@@ -130,14 +133,13 @@ Flow Run::design_cycle() {
 
 // Settings dialogue, then the report with its sweep.
 Flow Run::analyse(const std::optional<SweepRange>& file_sweep, bool rerun) {
-  const SettingsContext ctx{defs_, env_.workdir, fnuser_};
+  const SettingsContext ctx{defs_, env_.workdir, fnuser_, env_.open_output};
   const Flow f = rerun ? ask_rerun_settings(con_, ctx, settings_, storage_)
                        : ask_settings(con_, ctx, design_, settings_, storage_, file_sweep);
   if (f != Flow::go) return f;
   ReportOut out(env_.out, settings_.istore == 1 ? &storage_.stream() : nullptr);
   print_report(out, design_, settings_, stamp_);
-  storage_.flush();
-  return Flow::go;
+  return judge_report(out, con_, storage_, settings_) ? Flow::go : Flow::stop;
 }
 
 Run::Next Run::operation_menu() {
@@ -161,10 +163,9 @@ Run::Next Run::operation_menu() {
                                    from_file ? gpsuser_ : defs_.gpsdef,
                                    from_file ? suser_ : defs_.sdef,
                                    stamp_,
-                                   settings_.istore == 1 ? &storage_.stream() : nullptr,
-                                   settings_.fn};
+                                   storage_,
+                                   settings_};
         const Flow f = run_dimensions(con_, ctx);
-        storage_.flush();
         if (f == Flow::go) return Next::new_cycle;
         return f == Flow::stop ? Next::stop : Next::end;
       }
@@ -191,13 +192,19 @@ int run_dialogue(Surroundings& env) {
     }
     if (r.fault != EntryFile::none) {
       con.say(defaults_fault_message(r));
-      return con.pause() ? 0 : 2;
+      const bool paused = con.pause();
+      if (con.failed()) return exit_write_failed;
+      return paused ? 0 : 2;
     }
   }
   Run run(env, con, defs);
   const int status = run.main_loop();
+  // Nothing is reported as done that was not written: a console or a storage
+  // file that failed ends the run with the write-failure status.
+  errno = 0;
   env.out.flush();
-  return status;
+  if (!env.out) con.console_failed(failure_reason(errno));
+  return con.failed() || run.storage_failed() ? exit_write_failed : status;
 }
 
 }  // namespace quill

@@ -54,9 +54,9 @@ Flow run_dimensions(Console& con, const DimensionContext& ctx) {
       c.icenter = *centre;
     }
 
-    ReportOut out(con.out(), ctx.storage);
-    print_dimension_report(out, d, c, ctx.stamp, ctx.fn);
-    if (ctx.storage != nullptr) ctx.storage->flush();
+    ReportOut out(con.out(), ctx.settings.istore == 1 ? &ctx.storage.stream() : nullptr);
+    print_dimension_report(out, d, c, ctx.stamp, ctx.settings.fn);
+    if (!judge_report(out, con, ctx.storage, ctx.settings)) return Flow::stop;
 
     auto next = con.askopt(kDimensionQuestion, kDimensionMenu);
     if (!next) return Flow::stop;

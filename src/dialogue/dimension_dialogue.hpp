@@ -7,6 +7,7 @@
 
 #include "console/console.hpp"
 #include "common/design.hpp"
+#include "dialogue/storage.hpp"
 
 namespace quill {
 
@@ -15,8 +16,8 @@ struct DimensionContext {
   float gps_default;          ///< B offered by default, inches
   float s_default;            ///< S offered by default, inches
   const TimeStamp& stamp;     ///< the design cycle's date and time
-  std::ostream* storage;      ///< the storage file while storage is on, else null
-  const std::string& fn;      ///< its 20-character name
+  Storage& storage;           ///< the storage file, used while settings.istore is 1
+  AnalysisSettings& settings; ///< storage choice and file name; storage ends if the file fails
 };
 
 /// Runs the dialogue and report, repeating on request. Flow::go means the

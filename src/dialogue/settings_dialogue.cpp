@@ -94,7 +94,7 @@ Flow ask_format_and_storage(Console& con, const SettingsContext& ctx, AnalysisSe
   s.fn = ctx.defs.fndef;
   if (!trimmed(*name).empty()) s.fn = *name;
   if (protected_name(trimmed(s.fn), ctx)) s.fn = name_field("Quillomate.XLS");
-  if (!storage.open(ctx.workdir, s.fn)) {
+  if (!storage.open(ctx.workdir, s.fn, ctx.open_output)) {
     con.say(user_file_error_message(ctx.fnuser, kStorageEntry));
     return con.pause() ? Flow::end : Flow::stop;
   }

@@ -9,6 +9,7 @@
 #include "dialogue/storage.hpp"
 #include "console/console.hpp"
 #include "common/design.hpp"
+#include "common/surroundings.hpp"
 
 namespace quill {
 
@@ -23,6 +24,7 @@ struct SettingsContext {
   /// The design-data file named in this run (20 characters, blank if none):
   /// shown in the storage-file message and never overwritten by storage.
   const std::string& fnuser;
+  const OutputOpener& open_output;  ///< how the storage file is opened
 };
 
 /// The full dialogue after a new design. The velocity and loss settings are

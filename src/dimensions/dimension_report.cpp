@@ -140,8 +140,9 @@ void print_dimension_report(ReportOut& out, const CouplerDesign& d, const Dimens
       .lit(" MHz before possible").nl();
   tail.sp(8).lit("launch of higher-order modes.").nl();
   tail.sp(6).rep('-', 72).nl();
-  if (out.storing()) tail.sp(8).lit("Output Data stored in User filename: ").name(fn).nl();
   out.put(tail.str());
+  // Named only while the storage file has taken every block before it.
+  if (out.storing()) out.put(Text().sp(8).lit("Output Data stored in User filename: ").name(fn).nl());
 }
 
 }  // namespace quill

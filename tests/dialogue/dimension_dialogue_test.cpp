@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/failing_output.hpp"
+
 #include <cmath>
 #include <sstream>
 
@@ -38,13 +40,18 @@ struct Outcome {
 
 Outcome dimensions(const CouplerDesign& d, const std::string& typed, bool storing = false) {
   std::istringstream in(typed);
-  std::ostringstream out, err, file;
+  std::ostringstream out, err;
   Console con(in, out, err);
   const TimeStamp t{2026, 7, 5, 9, 5, 3};
-  const std::string fn = "dims.txt            ";
-  const DimensionContext ctx{d, 0.25f, 0.05f, t, storing ? &file : nullptr, fn};
+  testing_support::OutputCapture files;
+  Storage storage;
+  AnalysisSettings settings;
+  settings.fn = "dims.txt            ";
+  settings.istore = storing ? 1 : 0;
+  if (storing) storage.open(".", settings.fn, files.opener());
+  const DimensionContext ctx{d, 0.25f, 0.05f, t, storage, settings};
   Flow f = run_dimensions(con, ctx);
-  return {f, out.str(), file.str()};
+  return {f, out.str(), files.text("dims.txt")};
 }
 
 size_t count(const std::string& hay, const std::string& needle) {

@@ -69,12 +69,23 @@ class Dialogue {
   /// Runs the program with command-line arguments and no typed input.
   Outcome command(const std::vector<std::string>& args) { return run_raw("", args); }
 
+  /// Output files are opened through `opener` (files then stay in memory).
+  Dialogue& outputs(OutputOpener opener) {
+    opener_ = std::move(opener);
+    return *this;
+  }
+  /// The console is `console` instead of a string.
+  Dialogue& console(std::ostream& console) {
+    console_ = &console;
+    return *this;
+  }
+
   Outcome run_raw(const std::string& typed, const std::vector<std::string>& args = {}) {
     std::istringstream in(typed);
     std::ostringstream out, err;
     int cycle = 0;
-    Surroundings env{in, out, err,
-                     [&cycle] { return TimeStamp{2026, 7, 5, 9, 5, 3 + cycle++}; }, dir_};
+    Surroundings env{in, console_ != nullptr ? *console_ : out, err,
+                     [&cycle] { return TimeStamp{2026, 7, 5, 9, 5, 3 + cycle++}; }, dir_, opener_};
     Outcome o;
     o.status = run_program(env, args);
     o.out = out.str();
@@ -91,6 +102,8 @@ class Dialogue {
 
  private:
   std::filesystem::path dir_;
+  OutputOpener opener_;
+  std::ostream* console_ = nullptr;
 };
 
 /// Typed lines, one answer each.
