@@ -58,7 +58,9 @@ std::optional<FileDesign> read_design_argument(const CliContext& ctx, const std:
     ctx.fail(status, file + ": cannot be read: " + std::strerror(errno != 0 ? errno : EIO));
     return std::nullopt;
   }
+  errno = 0;
   DesignDataRead read = read_design_data(in);
+  const int read_error = errno;
   const std::string entry(trimmed(read.entry));
   switch (read.fault) {
     case EntryFile::none:
@@ -68,7 +70,7 @@ std::optional<FileDesign> read_design_argument(const CliContext& ctx, const std:
                            std::to_string(read.line) + "); fix it and try again");
       return std::nullopt;
     case EntryFile::unreadable:
-      ctx.fail(status, file + ": cannot be read");
+      ctx.fail(status, file + ": cannot be read: " + std::strerror(read_error != 0 ? read_error : EIO));
       return std::nullopt;
     case EntryFile::bad:
       break;

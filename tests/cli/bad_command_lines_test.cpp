@@ -93,6 +93,8 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"analyse", "missing.dat"}, 3, "missing.dat: no such design-data file"},
       {{"analyse", "folder"}, 3, "folder: is a folder"},
       {{"analyse", "/dev/null"}, 3, "/dev/null: is not a plain file"},
+      // A plain file whose first read fails, whoever runs the test.
+      {{"dimensions", "/proc/self/mem"}, 3, "/proc/self/mem: cannot be read: Input/output error"},
       {{"analyse", "bad.dat"}, 3, "bad.dat, line 7: error in entry \"Even-Mode Zoe\""},
       {{"dimensions", "short.dat"}, 3, "short.dat: the file ends before entry \"Step Frequency\" (line 17)"},
       // Outputs.
