@@ -316,7 +316,7 @@ void run_sweep(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s
       out.put(block);
       block.clear();
     }
-    return !out.console_failed();
+    return !out.console_failed() && out.open_anywhere();
   });
   if (!out.console_failed()) out.put(block);
 }

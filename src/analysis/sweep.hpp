@@ -70,7 +70,8 @@ void for_each_frequency(const AnalysisSettings& s, F&& f) {
 void append_data_line(std::string& out, int iprint, float freq, const PortResponse& r);
 
 /// Runs the whole sweep of `s` over `d`, writing one data line per point. A
-/// console that can no longer be written ends it.
+/// console that can no longer be written ends it, and so does having nowhere
+/// left to write.
 void run_sweep(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s);
 
 }  // namespace quill

@@ -21,6 +21,9 @@ namespace {
 /// Text gathered for one output and handed on in blocks.
 constexpr size_t kBlock = 1 << 16;
 
+/// Points of a plot at most: far more than its width in pixels.
+constexpr int kPlotPoints = 100000;
+
 void hand_on(OutputFile* file, std::string& text, bool last) {
   if (file == nullptr || (!last && text.size() < kBlock)) return;
   file->write(text);
@@ -79,6 +82,11 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
     if (touchstone) ts_text = touchstone_header(d, source);
     if (csv) csv_text = response_csv_header();
     std::vector<ResponsePoint> points;
+    // The plot needs no more points than it has pixels to spare: a sweep of
+    // millions is thinned to every stride-th point, the last one kept.
+    const int count = sweep_points(s.fstart, s.fstop, s.deltaf);
+    const int stride = count / kPlotPoints + 1;
+    int k = 0;
     for_each_frequency(s, [&](float freq) {
       if (touchstone) {
         append_touchstone_point(ts_text, freq, four_port(d, freq));
@@ -90,8 +98,13 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
           append_response_csv_row(csv_text, freq, r);
           hand_on(csv.get(), csv_text, false);
         }
-        if (plot) points.push_back(plot_point(freq, r));
+        if (plot && (k % stride == 0 || k == count - 1)) points.push_back(plot_point(freq, r));
       }
+      ++k;
+      // An output that failed fails the command: no point computing on.
+      for (OutputFile* f : {touchstone.get(), csv.get(), plot.get()})
+        if (f != nullptr && f->failed()) return false;
+      return true;
     });
     hand_on(touchstone.get(), ts_text, true);
     hand_on(csv.get(), csv_text, true);

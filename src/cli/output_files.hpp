@@ -47,6 +47,7 @@ class OutputFile {
   bool commit();
 
   const std::filesystem::path& path() const { return path_; }
+  bool failed() const { return file_.failed(); }
   /// "<path>: <system's reason>".
   const std::string& error() const { return error_; }
 

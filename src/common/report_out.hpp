@@ -38,6 +38,10 @@ class ReportOut {
   const std::string& storage_failure() const { return storage_failure_; }
   bool console_failed() const { return !console_failure_.empty(); }
   bool storage_failed() const { return !storage_failure_.empty(); }
+  /// True while some stream still takes text.
+  bool open_anywhere() const {
+    return (console_ != nullptr && console_failure_.empty()) || (storage_ != nullptr && storage_failure_.empty());
+  }
 
  private:
   ReportOut(std::ostream* console, std::ostream* copy)

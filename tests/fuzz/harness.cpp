@@ -15,6 +15,7 @@
 
 #include "app/program.hpp"
 #include "support/dialogue.hpp"
+#include "support/failing_output.hpp"
 
 namespace fs = std::filesystem;
 
@@ -123,6 +124,20 @@ Case split_case(std::string_view data) {
     return std::string(s);
   };
   Case c;
+  std::string_view typed = parts.back();
+  if (typed.substr(0, 2) == "$ ") {
+    // A command line: its first line holds the arguments.
+    const std::size_t end = std::min(typed.find('\n'), typed.size());
+    std::string_view line = typed.substr(2, end - 2);
+    while (!line.empty()) {
+      const std::size_t blank = std::min(line.find(' '), line.size());
+      if (blank > 0) c.args.emplace_back(line.substr(0, blank));
+      line.remove_prefix(std::min(blank + 1, line.size()));
+    }
+    for (const std::string& a : c.args)
+      if (a.find('/') != std::string::npos) c.refused = true;
+    if (c.args.empty()) c.args.emplace_back("--version");
+  }
   switch (parts.size()) {
     case 1:
       c.defaults = testing_support::kDefaults;
@@ -182,11 +197,19 @@ Outcome run_case(const Case& c) {
   std::ostream out(&console), err(&errors);
   out.exceptions(std::ios::badbit);
   err.exceptions(std::ios::badbit);
-  Surroundings env{in, out, err, [] { return TimeStamp{2026, 7, 5, 9, 5, 3}; }, dir};
+  // Output files stay in memory and fail past their limit, as a full disk does.
+  OutputOpener opener = [](const fs::path&) -> std::unique_ptr<std::streambuf> {
+    return std::make_unique<testing_support::LimitedBuffer>(std::make_shared<std::string>(), kFileLimit);
+  };
+  // The dialogue's storage file stays a real file of the working folder, so
+  // a name that cannot be opened (the folder beside it) is still tried.
+  Surroundings env{in, out, err, [] { return TimeStamp{2026, 7, 5, 9, 5, 3}; }, dir,
+                   c.args.empty() ? OutputOpener{} : opener};
 
   Outcome o;
+  if (c.refused) return o;
   try {
-    o.status = run_program(env);
+    o.status = run_program(env, c.args);
   } catch (const ConsoleFull&) {
     o.status = -1;
   }
@@ -194,9 +217,20 @@ Outcome run_case(const Case& c) {
   o.err = errors.str();
 
   if (o.status == -1) return o;
-  if (o.status != 0 && o.status != 2) broken("exit status other than 0 or 2", o);
-  if (o.status == 2 && o.err.empty()) broken("stopped with status 2 but no stop message", o);
-  if (o.status == 0 && !o.err.empty()) broken("orderly end with a stop message", o);
+  if (c.args.empty()) {
+    if (o.status != 0 && o.status != 2 && o.status != 4) broken("exit status other than 0, 2 or 4", o);
+    if (o.status != 0 && o.err.empty()) broken("stopped without a message", o);
+    if (o.status == 0 && !o.err.empty()) broken("orderly end with a stop message", o);
+    return o;
+  }
+  const auto lines = std::count(o.err.begin(), o.err.end(), '\n');
+  if (o.status < 0 || o.status > 4) broken("command line: exit status outside 0..4", o);
+  if (o.status != 0 && (lines != 1 || o.err.back() != '\n')) broken("command line: a failure without one line", o);
+  if (o.status == 0 && !o.err.empty()) broken("command line: a success with a message", o);
+  // Files go through the opener, so no companion file may appear in the folder.
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().filename().string().find(".partial-") != std::string::npos)
+      broken("command line: a half-written file was left", o);
   return o;
 }
 

@@ -11,6 +11,12 @@
 //
 // An empty defaults or design part means that file is absent. Everything after
 // the second separator is typed text, further "=====" lines included.
+//
+// A typed part whose first line begins with "$ " is a command line instead:
+// the rest of that line, split at blanks, are the arguments (the dialogue
+// runs when there are none). Arguments holding a '/' are refused, so that
+// every file named stays in the working folder; output files are kept in
+// memory, at most kFileLimit bytes each.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quill::fuzz {
 
@@ -28,11 +35,15 @@ inline constexpr std::string_view kDesignName = "design.dat";
 inline constexpr std::string_view kFolderName = "reports";
 /// Console text allowed per run; a long sweep is cut off here.
 inline constexpr std::size_t kConsoleLimit = 2u << 20;
+/// Bytes an output file takes before it fails as a full disk would.
+inline constexpr std::size_t kFileLimit = 4u << 20;
 
 struct Case {
   std::optional<std::string> defaults;  ///< Quillomate.DEF, absent when nullopt
   std::optional<std::string> design;    ///< design.dat, absent when nullopt
   std::string typed;
+  std::vector<std::string> args;        ///< command-line arguments, empty for the dialogue
+  bool refused = false;                 ///< an argument reaches out of the working folder
 };
 
 /// Splits a fuzz input into its parts. Any byte string is a valid case.
@@ -50,8 +61,10 @@ struct Outcome {
 
 /// Runs one case in this process's working folder, which is emptied first.
 /// Aborts (so that a fuzzer reports it) when the run breaks the program's
-/// contract: an exit status other than 0 or 2, or a stop without a message or
-/// a message without a stop.
+/// contract. The dialogue: an exit status other than 0, 2 or 4, or a stop
+/// without a message or a message without a stop. The command line: a status
+/// other than 0 to 4, a failure without exactly one line on the error stream,
+/// a success with one, or an output file left half-written beside the others.
 /// The program refuses storage names that reach out of the working folder,
 /// so a run writes nowhere else.
 Outcome run_case(const Case& c);
