@@ -43,9 +43,16 @@ constexpr const char* kDimensionsFooter = R"(
 Prints the dialogue's dimension report for FILE, as its OPERATION 3 prints it
 after an analysis with the same velocity and loss choices.
 
+The closed-form strips of the report hold in part of the range only; with
+--field-solve a method-of-moments solution of the cross-section refines each
+section's width and offset until both impedances are met within 0.05 %, says
+where no geometry exists at this S (and the largest S at which one would), and
+shows the impedances each closed-form geometry really has.
+
 Examples:
   quillomate dimensions design.dat
-  quillomate dimensions design.dat --b 0.25 --s 0.05 --centre overlap)";
+  quillomate dimensions design.dat --b 0.25 --s 0.05 --centre overlap
+  quillomate dimensions design.dat --field-solve --csv strips.csv)";
 
 constexpr const char* kSynthesizeFooter = R"(
 A level and ripple the tables hold are designed from the tables, as the
@@ -143,6 +150,10 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
       ->check(CLI::IsMember({"offset", "overlap"}));
   add(di, options::velocity_ratio, dims.velocity_ratio);
   add(di, options::loss, dims.loss);
+  di->add_flag("--field-solve", dims.field_solve,
+               "after the report, the strips refined with a 2-D field solver until they have each "
+               "section's impedances, and how far each closed-form solution is off");
+  add_path(di, "--csv", "OUT.csv", "with --field-solve: the field-solved strips, one row per section", dims.csv);
   di->footer(kDimensionsFooter);
 
   SynthesizeArgs synth;

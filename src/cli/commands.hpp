@@ -36,6 +36,8 @@ struct DimensionsArgs {
   Given b, s;
   std::string centre = "offset";
   Given velocity_ratio, loss;
+  bool field_solve = false;
+  Given csv;
 };
 
 struct SynthesizeArgs {

@@ -6,6 +6,9 @@
 #include "common/number.hpp"
 #include "common/report_out.hpp"
 #include "dimensions/dimension_report.hpp"
+#include "dimensions/field_table.hpp"
+#include "cli/analysis_run.hpp"
+#include "cli/output_files.hpp"
 
 namespace quill {
 
@@ -39,8 +42,30 @@ int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
   apply_velocity(d, *ratio);
   apply_loss(d, *loss);
 
+  if (a.csv && !a.field_solve) return ctx.fail(exit_usage, "--csv needs --field-solve");
+  std::vector<OutputRequest> outputs;
+  if (!plan_outputs(ctx, {{"--csv", a.csv}}, ctx.path(a.file), outputs)) return exit_usage;
+  // The field solver needs a sound cross-section: Zo below every Zoe.
+  if (a.field_solve)
+    for (int i = 1; i <= d.n; ++i)
+      if (!(d.sec(i).zoe > 1.0f))
+        return ctx.fail(exit_usage, "--field-solve: section " + std::to_string(i) + " has Zoe " +
+                                        plain_number(d.sec(i).zoe * d.z0) + " ohms, not above Zo (" +
+                                        plain_number(d.z0) + " ohms): no coupled strips have it");
+
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
   print_dimension_report(out, d, c, ctx.env.clock(), std::string());
+  if (a.field_solve && !out.console_failed()) {
+    const DesignStrips strips = refine_design(d, c);
+    out.put(field_table_text(d, c, strips));
+    if (a.csv) {
+      OutputFile file(requested(outputs, "--csv"), ctx.env.open_output);
+      if (!file.open()) return ctx.fail(exit_output_failed, "cannot create " + file.error());
+      file.write(field_table_csv(strips));
+      if (!file.commit())
+        return ctx.fail(exit_output_failed, "cannot write " + file.error() + "; the file was removed");
+    }
+  }
   if (out.console_failed())
     return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
   return ctx.stdout_written() ? exit_ok : exit_output_failed;
