@@ -10,19 +10,14 @@
 #include <vector>
 
 #include "support/dialogue.hpp"
+#include "support/session_files.hpp"
 
 namespace quill {
 namespace {
 
 using testing_support::Dialogue;
 
-std::string design_text() {
-  std::ifstream f(std::string(QUILLOMATE_SOURCE_DIR) + "/tests/sessions/file-design-dimensions/design.dat",
-                  std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+std::string design_text() { return testing_support::five_section_design(); }
 
 /// A one-section 3 dB design (Zoe 120.7 ohms in a 50 ohm system) in air.
 const char* const kTight =

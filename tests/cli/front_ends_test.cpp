@@ -12,6 +12,7 @@
 #include "files/design_data_file.hpp"
 #include "synthesis/table_synthesis.hpp"
 #include "support/dialogue.hpp"
+#include "support/session_files.hpp"
 
 namespace quill {
 namespace {
@@ -20,13 +21,7 @@ using testing_support::Dialogue;
 using testing_support::Lines;
 using testing_support::operator+;
 
-std::string session_file(const std::string& session, const std::string& name) {
-  std::ifstream f(std::string(QUILLOMATE_SOURCE_DIR) + "/tests/sessions/" + session + "/" + name,
-                  std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using testing_support::session_file;
 
 /// A working folder holding the defaults file and one session's design file.
 Dialogue folder_with(const std::string& session) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/dialogue.hpp"
+#include "support/session_files.hpp"
 #include "support/failing_output.hpp"
 
 namespace quill {
@@ -19,13 +20,7 @@ using testing_support::Dialogue;
 using testing_support::FailingConsole;
 using testing_support::OutputCapture;
 
-std::string design_text() {
-  std::ifstream f(std::string(QUILLOMATE_SOURCE_DIR) + "/tests/sessions/file-design-dimensions/design.dat",
-                  std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+std::string design_text() { return testing_support::five_section_design(); }
 
 const std::vector<std::string> kSynthesis = {"synthesize", "--asymmetrical", "--flow", "2000", "--fhigh",
                                              "18000", "--coupling", "12.5", "--ripple", "0.3"};

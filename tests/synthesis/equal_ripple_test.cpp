@@ -3,6 +3,7 @@
 // smallest that fits, and is made the same way on every run.
 
 #include "synthesis/equal_ripple.hpp"
+#include "synthesis/table_synthesis.hpp"
 
 #include <gtest/gtest.h>
 
@@ -27,19 +28,9 @@ constexpr CouplerForm asym = CouplerForm::asymmetrical;
 /// zoo = 1/zoe, every section a quarter wave at the band centre.
 CouplerDesign coupler_of(const RippleRequest& request, const RippleDesign& r) {
   CouplerDesign d;
-  d.ifunc = request.form == sym ? 1 : 2;
-  d.n = r.n;
-  d.z0 = 50.0f;
-  d.er = 2.2f;
-  d.flow = static_cast<float>(request.flow_mhz);
-  d.fhigh = static_cast<float>(request.fhigh_mhz);
-  d.f0 = (d.fhigh + d.flow) * 0.5f;
-  for (int i = 1; i <= d.n; ++i) {
-    Section& s = d.sec(i);
-    s.zoe = r.zoe[static_cast<std::size_t>(i - 1)];
-    s.zoo = 1.0f / s.zoe;
-    set_quarter_wave(s, d.f0, d.er);
-  }
+  set_band(d, request.form == sym ? TableKind::symmetrical : TableKind::asymmetrical,
+           static_cast<float>(request.flow_mhz), static_cast<float>(request.fhigh_mhz));
+  lay_out_engine_design(d, r, static_cast<float>(request.level_db), 50.0f, 2.2f);
   return d;
 }
 

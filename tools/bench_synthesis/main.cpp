@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "generated_requests.hpp"
 #include "synthesis/equal_ripple.hpp"
 
 namespace {
@@ -63,18 +64,6 @@ void synthesise(benchmark::State& state, const RippleRequest& request) {
   state.counters["N"] = r.design.n;
 }
 
-/// The same fixed sequence as verify_synthesis.
-struct Sequence {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  double uniform(double lo, double hi) { return lo + (hi - lo) * static_cast<double>(next() >> 11) * 0x1.0p-53; }
-  int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
-};
 
 void print_distribution(const char* what, std::vector<double> ms) {
   if (ms.empty()) return;
@@ -85,16 +74,8 @@ void print_distribution(const char* what, std::vector<double> ms) {
 }
 
 void distribution() {
-  Sequence seq{0x51ab1e5eedULL};
   std::vector<double> all, small, large;
-  for (int i = 0; i < 2000; ++i) {
-    RippleRequest s;
-    s.form = seq.below(2) == 0 ? sym : asym;
-    s.level_db = seq.uniform(3.0, 30.0);
-    s.ripple_db = seq.below(6) == 0 ? 0.0 : seq.uniform(0.01, 1.5);
-    s.flow_mhz = std::exp(seq.uniform(std::log(1.0), std::log(20000.0)));
-    s.fhigh_mhz = s.flow_mhz * std::exp(seq.uniform(std::log(1.01), std::log(60.0)));
-    if (seq.below(5) == 0) s.sections = s.form == sym ? 1 + 2 * seq.below(8) : 2 + seq.below(11);
+  for (const RippleRequest& s : tools::generated_requests()) {
     const auto t0 = std::chrono::steady_clock::now();
     const RippleResult r = synthesize_equal_ripple(s);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();

@@ -22,6 +22,7 @@
 
 #include "analysis/sweep.hpp"
 #include "common/quarter_wave.hpp"
+#include "generated_requests.hpp"
 #include "synthesis/equal_ripple.hpp"
 #include "synthesis/table_rows.hpp"
 
@@ -29,19 +30,6 @@ namespace {
 
 using namespace quill;
 
-/// splitmix64: a fixed, portable sequence (the standard distributions are
-/// not the same on every library).
-struct Sequence {
-  std::uint64_t state;
-  std::uint64_t next() {
-    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  double uniform(double lo, double hi) { return lo + (hi - lo) * static_cast<double>(next() >> 11) * 0x1.0p-53; }
-  int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
-};
 
 /// The design laid out the way a synthesised design is.
 CouplerDesign coupler_of(float flow, float fhigh, int n, std::span<const float> zoe) {
@@ -85,21 +73,13 @@ const char* form_name(CouplerForm f) { return f == CouplerForm::symmetrical ? "s
 
 /// Part (a); returns the number of failures.
 int generated_requests() {
-  Sequence seq{0x51ab1e5eedULL};
-  constexpr int count = 2000;
+  const std::vector<RippleRequest> requests = tools::generated_requests();
+  const int count = static_cast<int>(requests.size());
   int met = 0, failed = 0;
   std::map<std::string, int> declined;
   double worst_margin = 1e9;  // smallest (allowed - float deviation) over met designs
   for (int i = 0; i < count; ++i) {
-    RippleRequest s;
-    s.form = seq.below(2) == 0 ? CouplerForm::symmetrical : CouplerForm::asymmetrical;
-    s.level_db = seq.uniform(3.0, 30.0);
-    s.ripple_db = seq.below(6) == 0 ? 0.0 : seq.uniform(0.01, 1.5);
-    s.flow_mhz = std::exp(seq.uniform(std::log(1.0), std::log(20000.0)));
-    // fhigh/flow from 1.01 to 60: the widest are beyond what 15 or 12 sections cover.
-    s.fhigh_mhz = s.flow_mhz * std::exp(seq.uniform(std::log(1.01), std::log(60.0)));
-    if (seq.below(5) == 0)
-      s.sections = s.form == CouplerForm::symmetrical ? 1 + 2 * seq.below(8) : 2 + seq.below(11);
+    const RippleRequest& s = requests[static_cast<size_t>(i)];
     const RippleResult r = synthesize_equal_ripple(s);
     if (r.status == RippleResult::bad_request) {
       ++failed;  // every generated value is in range
