@@ -45,6 +45,11 @@ int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
   if (a.csv && !a.field_solve) return ctx.fail(exit_usage, "--csv needs --field-solve");
   std::vector<OutputRequest> outputs;
   if (!plan_outputs(ctx, {{"--csv", a.csv}}, ctx.path(a.file), outputs)) return exit_usage;
+  // The field solver resolves strips from S/B = 0.01 to 0.99; nearer the
+  // ends its basis must resolve ever finer gaps, and a section takes seconds.
+  if (a.field_solve && !(c.s >= 0.01f * c.gps && c.s <= 0.99f * c.gps))
+    return ctx.fail(exit_usage, "--field-solve takes S/B from 0.01 to 0.99; S/B here is " +
+                                    plain_number(c.s / c.gps));
   // The field solver needs a sound cross-section: Zo below every Zoe.
   if (a.field_solve)
     for (int i = 1; i <= d.n; ++i)

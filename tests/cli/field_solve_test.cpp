@@ -117,7 +117,11 @@ TEST(FieldSolve, BadInputIsOneLineAndNoFile) {
                         Case{{"dimensions", "design.dat", "--field-solve", "--b", "-1", "--csv", "x.csv"},
                              "--b must be above 0"},
                         Case{{"dimensions", "design.dat", "--field-solve", "--s", "0", "--csv", "x.csv"},
-                             "--s must be above 0"}}) {
+                             "--s must be above 0"},
+                        Case{{"dimensions", "design.dat", "--field-solve", "--b", "2000", "--s", "0.1"},
+                             "--field-solve takes S/B from 0.01 to 0.99; S/B here is 0.00005"},
+                        Case{{"dimensions", "design.dat", "--field-solve", "--b", "0.25", "--s", "0.2499"},
+                             "--field-solve takes S/B from 0.01 to 0.99"}}) {
     const auto o = dir.command(c.args);
     EXPECT_EQ(o.status, 2) << c.says;
     EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
