@@ -7,7 +7,6 @@
 
 namespace quill {
 
-
 int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   auto format = option_value(ctx, options::format, a.format);
   if (!format) return exit_usage;

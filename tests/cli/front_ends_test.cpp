@@ -119,6 +119,10 @@ TEST(FrontEnds, SynthesisIsTheDialoguesDesignAndItsFileReadsBack) {
     EXPECT_GT(back.values.fstop, back.values.fstart);
     const auto analysed = dir.command({"analyse", "out.dat"});
     ASSERT_EQ(analysed.status, 0) << analysed.err;
+    // The dialogue's function 4 reads it too, to the same report.
+    const auto function4 = dir.run({"4", "out.dat", "", "", "", "", "4"});
+    ASSERT_EQ(function4.status, 0) << function4.err;
+    EXPECT_NE(function4.out.find(analysed.out), std::string::npos);
     // Each section's even-mode impedance comes back to the bit; the design
     // table of the analysis shows the same rows.
     const size_t table = cli.out.find("        ------- -------");
