@@ -49,7 +49,6 @@ int entry_of(const std::array<float, N>& menu, float value, int last) {
   return 0;
 }
 
-
 /// The checked request of a synthesize command.
 struct Request {
   TableKind kind;
