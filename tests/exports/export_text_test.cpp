@@ -11,9 +11,9 @@
 #include "analysis/section_model.hpp"
 #include "analysis/sweep.hpp"
 #include "common/constants.hpp"
-#include "common/quarter_wave.hpp"
 #include "exports/response_csv.hpp"
 #include "exports/touchstone.hpp"
+#include "analysis/test_designs.hpp"
 
 namespace quill {
 namespace {
@@ -21,22 +21,10 @@ namespace {
 /// An asymmetrical four-section design with loss and unequal mode velocities,
 /// so no entry of the matrix is trivial.
 CouplerDesign lossy_design() {
-  CouplerDesign d;
+  CouplerDesign d = testing::synthesised({1.6f, 1.3f, 1.15f, 1.05f}, 50, 2.2f, 2000, 10000);
   d.ifunc = 2;
-  d.n = 4;
-  d.z0 = 50;
-  d.er = 2.2f;
-  d.flow = 2000;
-  d.fhigh = 10000;
-  d.f0 = 6000;
   d.coupler = 10;
   d.ripple = 0.3f;
-  const float zoe[] = {1.6f, 1.3f, 1.15f, 1.05f};
-  for (int i = 1; i <= 4; ++i) {
-    d.sec(i).zoe = zoe[i - 1];
-    d.sec(i).zoo = 1.0f / zoe[i - 1];
-    set_quarter_wave(d.sec(i), d.f0, d.er);
-  }
   apply_velocity(d, 0.925f);
   apply_loss(d, 0.25f);
   return d;
