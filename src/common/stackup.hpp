@@ -1,0 +1,43 @@
+#pragma once
+/// The board a coupler is etched in: dielectric layers between two ground
+/// planes, listed from the lower plane up, with the coupled strips on the two
+/// faces of one of them. Lengths are kept in metres whatever unit the stack
+/// file used, so the physics (skin depth, losses) needs no conversions.
+
+#include <string>
+#include <vector>
+
+namespace quill {
+
+/// Metres in an inch, exactly.
+inline constexpr double metres_per_inch = 0.0254;
+
+/// Conductivity of annealed copper, S/m: the default of strips and planes.
+inline constexpr double copper_conductivity = 5.8e7;
+
+struct StackLayer {
+  double thickness_m = 0;
+  double er = 1;
+  double tan_delta = 0;
+  bool strips = false;  ///< the coupled strips lie on this layer's lower and upper faces
+};
+
+struct Stackup {
+  std::string name;              ///< the file as the user named it, for reports
+  std::string unit = "mm";       ///< the unit the file gave its lengths in
+  std::vector<StackLayer> layers;  ///< from the lower ground plane up
+  int strips_layer = -1;         ///< index of the layer between the strips
+  double copper_m = 0;           ///< thickness of the coupled strips; 0 = ideal sheets
+  double conductivity = copper_conductivity;  ///< S/m, strips and ground planes
+
+  /// Ground-plane spacing B: the sum of the layer thicknesses.
+  double b_m() const {
+    double b = 0;
+    for (const StackLayer& l : layers) b += l.thickness_m;
+    return b;
+  }
+  /// Strip spacing S: the thickness of the strips layer.
+  double s_m() const { return layers[static_cast<size_t>(strips_layer)].thickness_m; }
+};
+
+}  // namespace quill
