@@ -6,7 +6,7 @@
 #   tools/setup/install_packages.sh [--test] [--fuzz]
 set -euo pipefail
 
-build=(cmake make g++ libcli11-dev)
+build=(cmake make g++ libcli11-dev libtomlplusplus-dev libeigen3-dev)
 # The tests: GoogleTest, a real Touchstone reader (scikit-rf), an SVG
 # renderer, a real terminal; Google Benchmark for the benchmark programs.
 tests=(libgtest-dev libbenchmark-dev python3-scikit-rf librsvg2-bin tmux)
