@@ -22,7 +22,8 @@ constexpr double converged = 1e-8;
 
 /// Everything below works in units of B (planes at 0 and 1).
 struct Want {
-  double zoe, zoo, er, sb;
+  double zoe, zoo;
+  const PairModel* model;
 };
 
 /// Field solutions spent, for the record.
@@ -32,7 +33,7 @@ struct Budget {
 
 ModeImpedances pair(double w, double w0, const Want& t, Budget& bud) {
   ++bud.evaluations;
-  return offset_pair_modes(w, w0, t.sb, 1.0, t.er);
+  return (*t.model)(w, w0);
 }
 
 /// Relative error of a solved impedance; NaN propagates.
@@ -289,16 +290,17 @@ void take(SectionStrips& r, const Trial& p, double b) {
 /// Field-solved Smax in units of B: the spacing at which superposed strips
 /// with the wanted even mode have the wanted odd mode. Their odd mode rises
 /// with the spacing; searching in ln(S / B) keeps S inside the planes.
-double limit_sb(double zoe, double zo, double er, Budget& bud) {
+double limit_sb(double zoe, double zo, const StripBoard& board, Budget& bud) {
   const double zoo = zo * zo / zoe;
-  if (!(zoe > zo)) return nan_d;
+  if (!(zoe > zo) || !board.with_spacing) return nan_d;
   double w_guess = 0.5;
   const float smax = smax_guidance(static_cast<float>(zoe), static_cast<float>(zo),
-                                   static_cast<float>(er), 1.0f);
+                                   static_cast<float>(board.er), 1.0f);
   const double guess = std::isfinite(smax) && smax > 0 && smax < 1 ? smax : 0.1;
   const Root r = falling_root(
       [&](double v) {
-        const Want t{zoe, zoo, er, std::exp(v)};
+        const PairModel model = board.with_spacing(std::exp(v));
+        const Want t{zoe, zoo, &model};
         const EvenMatch m = match_even(0.0, w_guess, t, bud);
         if (!m.ok) return nan_d;
         w_guess = m.w;
@@ -309,19 +311,20 @@ double limit_sb(double zoe, double zo, double er, Budget& bud) {
 }
 
 /// No geometry at this spacing: says so with the spacing that would have one.
-void none_here(SectionStrips& r, double zo, double er, double b, Budget& bud) {
+void none_here(SectionStrips& r, double zo, const StripBoard& board, Budget& bud) {
   r.found = false;
   r.outcome = StripOutcome::none;
   r.width_in = r.offset_in = r.zoe_field = r.zoo_field = r.residual = nan_d;
-  r.largest_s_in = limit_sb(r.zoe, zo, er, bud) * b;
+  r.largest_s_in = limit_sb(r.zoe, zo, board, bud) * board.b;
   r.note = format("no geometry at this S: coupling needs S <= %.4f in", r.largest_s_in);
 }
 
 /// Offset strips from the better closed form; where that start fails, first
 /// asks whether superposed strips couple tightly enough for any offset
 /// geometry to exist, then searches for it the slow sure way.
-void refine_offset(SectionStrips& r, const Want& t, double zo, double b, const ClosedForms& cf,
-                   StripSearch search, Budget& bud) {
+void refine_offset(SectionStrips& r, const Want& t, double zo, const StripBoard& board,
+                   const ClosedForms& cf, StripSearch search, Budget& bud) {
+  const double b = board.b;
   Trial start;
   for (const auto& [w, w0] : {std::pair{cf.wt, cf.w0t}, std::pair{cf.wl, cf.w0l}}) {
     if (!(std::isfinite(w) && w > 0.0 && std::isfinite(w0))) continue;
@@ -343,7 +346,7 @@ void refine_offset(SectionStrips& r, const Want& t, double zo, double b, const C
   const double w_guess = std::isfinite(start.u) ? std::exp(start.u) : 0.5;
   const EvenMatch sup = match_even(0.0, w_guess, t, bud);
   if (sup.ok && sup.z.zoo > t.zoo * (1.0 + strip_tolerance)) {
-    none_here(r, zo, t.er, b, bud);
+    none_here(r, zo, board, bud);
     return;
   }
   int nested_steps = 0;
@@ -374,34 +377,52 @@ double coupling_db(double zoe, double zoo) {
   return -20.0 * std::log10(std::fabs(zoe - zoo) / (zoe + zoo));
 }
 
-SectionStrips refine_offset_section(double zoe, double zo, double er, double s, double b,
-                                    StripSearch search) {
-  const Want t{zoe, zo * zo / zoe, er, s / b};
+StripBoard ideal_board(double er, double s, double b) {
+  StripBoard board;
+  const double sb = s / b;
+  board.modes = [er, sb](double w, double w0) { return offset_pair_modes(w, w0, sb, 1.0, er); };
+  board.with_spacing = [er](double other) -> PairModel {
+    return [er, other](double w, double w0) { return offset_pair_modes(w, w0, other, 1.0, er); };
+  };
+  board.er = er;
+  board.s = s;
+  board.b = b;
+  return board;
+}
+
+SectionStrips refine_offset_section(double zoe, double zo, const StripBoard& board, StripSearch search) {
+  const Want t{zoe, zo * zo / zoe, &board.modes};
   SectionStrips r = start_record(zoe, zo);
-  if (const char* why = refusal(zoe, zo, er, s, b)) {
+  if (const char* why = refusal(zoe, zo, board.er, board.s, board.b)) {
     r.note = why;
     return r;
   }
   Budget bud;
-  const ClosedForms cf = closed_forms(zoe, zo, er, s, b, false);
-  r.tight = check_closed_form(cf.wt, cf.w0t, b, t, bud);
-  r.loose = check_closed_form(cf.wl, cf.w0l, b, t, bud);
-  refine_offset(r, t, zo, b, cf, search, bud);
+  const ClosedForms cf = closed_forms(zoe, zo, board.er, board.s, board.b, false);
+  r.tight = check_closed_form(cf.wt, cf.w0t, board.b, t, bud);
+  r.loose = check_closed_form(cf.wl, cf.w0l, board.b, t, bud);
+  refine_offset(r, t, zo, board, cf, search, bud);
   describe(r);
   r.evaluations = bud.evaluations;
   return r;
 }
 
-SectionStrips refine_superposed_section(double zoe, double zo, double er, double s, double b) {
-  const Want t{zoe, zo * zo / zoe, er, s / b};
+SectionStrips refine_offset_section(double zoe, double zo, double er, double s, double b,
+                                    StripSearch search) {
+  return refine_offset_section(zoe, zo, ideal_board(er, s, b), search);
+}
+
+SectionStrips refine_superposed_section(double zoe, double zo, const StripBoard& board) {
+  const Want t{zoe, zo * zo / zoe, &board.modes};
+  const double b = board.b;
   SectionStrips r = start_record(zoe, zo);
   r.superposed_asked = true;
-  if (const char* why = refusal(zoe, zo, er, s, b)) {
+  if (const char* why = refusal(zoe, zo, board.er, board.s, b)) {
     r.note = why;
     return r;
   }
   Budget bud;
-  const ClosedForms cf = closed_forms(zoe, zo, er, s, b, true);
+  const ClosedForms cf = closed_forms(zoe, zo, board.er, board.s, b, true);
   r.tight = check_closed_form(cf.wt, 0.0, b, t, bud);
   r.loose = check_closed_form(cf.wl, cf.w0l, b, t, bud);
   const double guess = std::isfinite(cf.wt) && cf.wt > 0 ? cf.wt : 0.5;
@@ -423,14 +444,14 @@ SectionStrips refine_superposed_section(double zoe, double zo, double er, double
     take(r, p, b);
     r.note = "superposed strips";
   } else if (miss > 0) {
-    none_here(r, zo, er, b, bud);
+    none_here(r, zo, board, bud);
     r.note = format("superposed strips reach %.2f dB here; needs S <= %.4f in",
                     r.superposed_coupling_db, r.largest_s_in);
   } else {
     // Superposed strips couple too tightly at this spacing; offset ones have
     // both impedances, starting from the offset closed forms.
-    const ClosedForms offset = closed_forms(zoe, zo, er, s, b, false);
-    refine_offset(r, t, zo, b, offset, StripSearch::newton_first, bud);
+    const ClosedForms offset = closed_forms(zoe, zo, board.er, board.s, b, false);
+    refine_offset(r, t, zo, board, offset, StripSearch::newton_first, bud);
     if (r.found) {
       r.note = format("superposed strips too tight here (%.2f dB); offset used", r.superposed_coupling_db);
     }
@@ -438,6 +459,10 @@ SectionStrips refine_superposed_section(double zoe, double zo, double er, double
   describe(r);
   r.evaluations = bud.evaluations;
   return r;
+}
+
+SectionStrips refine_superposed_section(double zoe, double zo, double er, double s, double b) {
+  return refine_superposed_section(zoe, zo, ideal_board(er, s, b));
 }
 
 PlainStrip refine_plain_strip(double zo, double er, double s, double b) {
@@ -490,20 +515,25 @@ PlainStrip refine_plain_strip(double zo, double er, double s, double b) {
 
 double superposed_limit_s(double zoe, double zo, double er, double b) {
   Budget bud;
-  return limit_sb(zoe, zo, er, bud) * b;
+  return limit_sb(zoe, zo, ideal_board(er, b / 2, b), bud) * b;
+}
+
+std::vector<SectionStrips> refine_sections(const CouplerDesign& d, const StripBoard& board, int icenter) {
+  std::vector<SectionStrips> out;
+  const int centre = d.n / 2 + 1;
+  for (int i = 1; i <= d.n; ++i) {
+    const double zoe = static_cast<double>(d.sec(i).zoe) * d.z0;
+    SectionStrips r = (icenter == 1 && i == centre) ? refine_superposed_section(zoe, d.z0, board)
+                                                    : refine_offset_section(zoe, d.z0, board);
+    r.section = i;
+    out.push_back(std::move(r));
+  }
+  return out;
 }
 
 DesignStrips refine_design(const CouplerDesign& d, double b, double s, int icenter) {
   DesignStrips out;
-  const int centre = d.n / 2 + 1;
-  for (int i = 1; i <= d.n; ++i) {
-    const double zoe = static_cast<double>(d.sec(i).zoe) * d.z0;
-    SectionStrips r = (icenter == 1 && i == centre)
-                          ? refine_superposed_section(zoe, d.z0, d.er, s, b)
-                          : refine_offset_section(zoe, d.z0, d.er, s, b);
-    r.section = i;
-    out.sections.push_back(std::move(r));
-  }
+  out.sections = refine_sections(d, ideal_board(d.er, s, b), icenter);
   out.plain = refine_plain_strip(d.z0, d.er, s, b);
   return out;
 }

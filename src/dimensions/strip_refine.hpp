@@ -5,10 +5,12 @@
 /// closed forms are checked on the way, so the report can say which holds.
 /// Lengths in inches, impedances in ohms, all in double precision.
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/design.hpp"
+#include "dimensions/field_solver.hpp"
 
 namespace quill {
 
@@ -75,6 +77,34 @@ struct PlainStrip {
 /// searches take over, slower but sure. Asking for those alone checks one
 /// against the other.
 enum class StripSearch { newton_first, nested_only };
+
+/// Even- and odd-mode impedances of strips of width w offset w0, both in
+/// units of the ground-plane spacing B.
+using PairModel = std::function<ModeImpedances(double w, double w0)>;
+
+/// What strips are refined in: the field solution of the pair, and the same
+/// board with another strip spacing S/B (to name the largest S a section
+/// without strips could have), with the permittivity the closed forms start
+/// from and the spacings in inches.
+struct StripBoard {
+  PairModel modes;
+  std::function<PairModel(double sb)> with_spacing;
+  double er = 1;
+  double s = 0, b = 0;
+};
+
+/// Zero-thickness strips in one dielectric, solved by the moment method.
+StripBoard ideal_board(double er, double s, double b);
+
+/// Offset strips for a section of even-mode impedance `zoe` in a system of
+/// `zo` ohms (odd mode Zo^2 / Zoe) on `board`.
+SectionStrips refine_offset_section(double zoe, double zo, const StripBoard& board,
+                                    StripSearch search = StripSearch::newton_first);
+SectionStrips refine_superposed_section(double zoe, double zo, const StripBoard& board);
+
+/// Every section of a design on `board`; `icenter` 1 asks for superposed
+/// strips in the centre section n/2 + 1.
+std::vector<SectionStrips> refine_sections(const CouplerDesign& d, const StripBoard& board, int icenter);
 
 /// Offset strips for a section of even-mode impedance `zoe` in a system of
 /// `zo` ohms (odd mode Zo^2 / Zoe), dielectric `er`, strip spacing `s` and
