@@ -57,11 +57,11 @@ std::vector<double> inverse_vandermonde_transposed(const std::vector<double>& t)
   return out;
 }
 
-/// Bernstein-ellipse parameter of a singular point z of an integrand over
-/// -1..1: the Gauss rule of p points errs by about rho^(-2p).
-double bernstein_rho(Cplx z) {
+/// Square of the Bernstein-ellipse parameter rho of a singular point z of an
+/// integrand over -1..1: the Gauss rule of p points errs by about rho^(-2p).
+double bernstein_rho2(Cplx z) {
   const Cplx root = std::sqrt(z - 1.0) * std::sqrt(z + 1.0);
-  return std::max(std::abs(z + root), std::abs(z - root));
+  return std::max(std::norm(z + root), std::norm(z - root));
 }
 
 /// Moments over t in -1..1 of the Cauchy kernel, cauchy[m] = int t^m / (z - t) dt,
@@ -70,7 +70,7 @@ double bernstein_rho(Cplx z) {
 /// digits as |z|^m, and the rule of the fine nodes integrates instead.
 void moments(Cplx z, const GaussRule& rule, Cplx* cauchy, double* log) {
   const int p = rule.p;
-  if (bernstein_rho(z) > 2.0) {
+  if (bernstein_rho2(z) > 4.0) {
     for (int m = 0; m < p; ++m) {
       cauchy[m] = 0.0;
       log[m] = 0.0;
@@ -79,7 +79,7 @@ void moments(Cplx z, const GaussRule& rule, Cplx* cauchy, double* log) {
       const double t = rule.fine_t[g], w = rule.fine_w[g];
       const Cplx gap = z - t;
       const Cplx c = w * std::conj(gap) / std::norm(gap);
-      const double l = w * std::log(std::abs(z - t));
+      const double l = 0.5 * w * std::log(std::norm(gap));
       double power = 1.0;
       for (int m = 0; m < p; ++m) {
         cauchy[m] += power * c;
@@ -127,7 +127,7 @@ void add_complex(const GaussRule& rule, const Cplx* moments, Cplx* out) {
 
 /// The q roots of zeta^q = z.
 void roots(Cplx z, int q, Cplx* out) {
-  const double r = std::pow(std::abs(z), 1.0 / q);
+  const double r = std::pow(std::norm(z), 0.5 / q);
   const double arg = std::arg(z);
   for (int k = 0; k < q; ++k) out[k] = std::polar(r, (arg + 2.0 * pi_d * k) / q);
 }
@@ -184,11 +184,12 @@ bool gauss_suffices(const Panel& panel, Cplx from_a, double rho_far) {
   // Cheap first: a target several lengths away is always far.
   if (std::norm(from_a - panel.d * (panel.length / 2.0)) > 16.0 * panel.length * panel.length) return true;
   const Cplx z = from_a / (panel.d * panel.length);
-  if (panel.q == 1) return bernstein_rho(2.0 * z - 1.0) >= rho_far;
+  const double far2 = rho_far * rho_far;
+  if (panel.q == 1) return bernstein_rho2(2.0 * z - 1.0) >= far2;
   Cplx zeta[max_q];
   roots(z, panel.q, zeta);
   for (int k = 0; k < panel.q; ++k)
-    if (bernstein_rho(2.0 * zeta[k] - 1.0) < rho_far) return false;
+    if (bernstein_rho2(2.0 * zeta[k] - 1.0) < far2) return false;
   return true;
 }
 
