@@ -88,7 +88,7 @@ void print_design_table(ReportOut& out, const CouplerDesign& d) {
 }
 
 void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s,
-                  const TimeStamp& t) {
+                  const TimeStamp& t, const std::vector<std::string>& notes) {
   // Title, subtitle, introduction and band leave as one block.
   Text head;
   title_block(head, t);
@@ -108,6 +108,8 @@ void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings
     head.sp(12).lit("Coupling value across operating frequency = ").f(d.coupler, 5, 2)
         .lit(" +/- ").f(d.ripple, 3, 1).lit(" dB.").nl();
   }
+  if (!notes.empty()) head.nl();
+  for (const std::string& line : notes) head.sp(12).lit(line).nl();
   out.put(head.str());
   print_design_table(out, d);
 

@@ -2,6 +2,9 @@
 /// The design and analysis report, and the pieces of it that the dimension
 /// report shares.
 
+#include <string>
+#include <vector>
+
 #include "common/design.hpp"
 #include "common/report_out.hpp"
 
@@ -18,7 +21,9 @@ float section_coupling(float zoe_ohms, float zoo_ohms);
 
 /// The whole report: title block, introduction, band (synthesised designs),
 /// design table, response heading, the sweep and the closing lines.
+/// `notes`, when given, are printed under the introduction as lines of their
+/// own: what the design was built in, say. The dialogue gives none.
 void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s,
-                  const TimeStamp& t);
+                  const TimeStamp& t, const std::vector<std::string>& notes = {});
 
 }  // namespace quill

@@ -80,11 +80,13 @@ struct SplitAbcd {
 
 /// Chain matrix of one mode of one section at the point's frequency ratio, as
 /// xline_parts forms it.
-inline SplitAbcd mode_matrix(float z, float theta0, float sigma0, float ratio, float root,
-                             ModeMemo& memo) {
-  // Electrical length grows with frequency, skin-effect loss with its root.
+inline SplitAbcd mode_matrix(float z, float theta0, float sigma0, float sigmad0, float ratio,
+                             float root, ModeMemo& memo) {
+  // Electrical length grows with frequency, skin-effect loss with its root,
+  // dielectric loss (a board's only) with frequency itself.
   const float theta = theta0 * ratio;
-  const float sigma = sigma0 * root;
+  float sigma = sigma0 * root;
+  if (sigmad0 != 0) sigma = sigma + sigmad0 * ratio;
   memo.trig.at(theta);
   memo.hyp.at(sigma);
   Abcd m;
@@ -141,12 +143,12 @@ inline void cascade_modes(const CouplerDesign& d, float freq, Abcd& abcde, Abcd&
 
   // Section 1 sits at the input; each further section multiplies on the right.
   const Section& s1 = d.sec(1);
-  SplitAbcd abcdoe = mode_matrix(s1.zoe, s1.thetae, s1.sigmae, ratio, root, even);
-  SplitAbcd abcdoo = mode_matrix(s1.zoo, s1.thetao, s1.sigmao, ratio, root, odd);
+  SplitAbcd abcdoe = mode_matrix(s1.zoe, s1.thetae, s1.sigmae, s1.sigmade, ratio, root, even);
+  SplitAbcd abcdoo = mode_matrix(s1.zoo, s1.thetao, s1.sigmao, s1.sigmado, ratio, root, odd);
   for (int i = 2; i <= d.n; ++i) {
     const Section& si = d.sec(i);
-    abcdoe = cascade(abcdoe, mode_matrix(si.zoe, si.thetae, si.sigmae, ratio, root, even));
-    abcdoo = cascade(abcdoo, mode_matrix(si.zoo, si.thetao, si.sigmao, ratio, root, odd));
+    abcdoe = cascade(abcdoe, mode_matrix(si.zoe, si.thetae, si.sigmae, si.sigmade, ratio, root, even));
+    abcdoo = cascade(abcdoo, mode_matrix(si.zoo, si.thetao, si.sigmao, si.sigmado, ratio, root, odd));
   }
   abcde = joined(abcdoe);
   abcdo = joined(abcdoo);

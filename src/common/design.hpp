@@ -22,6 +22,11 @@ struct Section {
   float veloo = 1;    ///< odd-mode phase-velocity factor
   float oeloss = 0;   ///< even-mode line loss, dB per inch
   float ooloss = 0;   ///< odd-mode line loss, dB per inch
+  /// Dielectric attenuation at f0, nepers, growing in proportion to frequency
+  /// where sigmae and sigmao grow as its square root. Only a design built in
+  /// a board has it; the dialogue's single loss is all in sigmae and sigmao.
+  float sigmade = 0;
+  float sigmado = 0;
 };
 
 /// The coupler being analysed. Sections are numbered 1..n from the input port.

@@ -14,6 +14,7 @@ constexpr const char* kCoupledColour = "#1f5fbf";
 constexpr const char* kIsolatedColour = "#d62728";
 constexpr const char* kThroughColour = "#2a9d3a";
 constexpr const char* kReturnColour = "#8c4fbf";
+constexpr const char* kIdealColour = "#1f1f1f";
 
 /// Shortest text that reads back as the same float, never in exponent form.
 std::string shortest(float v) {
@@ -51,10 +52,14 @@ AxisRange coupling_range(const std::vector<ResponsePoint>& points, const Respons
   double lo = INFINITY, hi = -INFINITY;
   const bool band = has_band(m);
   for (const ResponsePoint& p : points) {
-    if (!std::isfinite(p.coupled_db) || !std::isfinite(p.freq)) continue;
+    if (!std::isfinite(p.freq)) continue;
     if (band && (p.freq < m.flow || p.freq > m.fhigh)) continue;
-    lo = std::min(lo, static_cast<double>(p.coupled_db));
-    hi = std::max(hi, static_cast<double>(p.coupled_db));
+    // The ideal design's curve, where there is one, is kept in view beside it.
+    for (float level : {p.coupled_db, p.ideal_coupled_db}) {
+      if (!std::isfinite(level)) continue;
+      lo = std::min(lo, static_cast<double>(level));
+      hi = std::max(hi, static_cast<double>(level));
+    }
   }
   if (!band && lo <= hi) lo = std::max(lo, hi - 30);
   if (has_window(m)) {
@@ -136,6 +141,9 @@ std::string response_plot_svg(const std::vector<ResponsePoint>& points, const Re
   top.y_label = "Coupling (dB)";
   top.y_range = coupling_range(points, marks);
   top.series.push_back({"Coupled |S21|", kCoupledColour, false, freq, coupled});
+  const std::vector<double> ideal = column(points, &ResponsePoint::ideal_coupled_db);
+  if (std::any_of(ideal.begin(), ideal.end(), [](double v) { return std::isfinite(v); }))
+    top.series.push_back({"Ideal design |S21|", kIdealColour, true, freq, ideal});
   top.height_weight = 1;
 
   ChartPanel all;

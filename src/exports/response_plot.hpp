@@ -2,6 +2,7 @@
 /// The picture of an analysed coupler's sweep: a zoomed coupling panel that
 /// shows the ripple, over a panel with all four port levels on one dB scale.
 
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,9 @@ struct ResponsePoint {
   float isolated_db;  ///< |S31|
   float through_db;   ///< |S41|
   float return_db;    ///< |S11|
+  /// Coupling of the ideal design the plotted one was built from, for a
+  /// design built in a board; NaN (no curve) otherwise.
+  float ideal_coupled_db = std::numeric_limits<float>::quiet_NaN();
 };
 
 /// What the design was synthesised for; left unset for a design entered by

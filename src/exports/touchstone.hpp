@@ -14,8 +14,10 @@ namespace quill {
 
 /// The `!` comment lines naming the design and the settings, and the option
 /// line. `source` names where the design came from (a file name, or a
-/// synthesis request).
-std::string touchstone_header(const CouplerDesign& d, std::string_view source);
+/// synthesis request). A design built in a board names the board in `board`
+/// instead of the analysis settings, which the board decided.
+std::string touchstone_header(const CouplerDesign& d, std::string_view source,
+                              std::string_view board = {});
 
 /// Appends one frequency's four lines. Every number is written with the
 /// shortest text that reads back as the same float, so nothing of the single
