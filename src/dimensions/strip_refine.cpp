@@ -399,8 +399,10 @@ SectionStrips refine_offset_section(double zoe, double zo, const StripBoard& boa
   }
   Budget bud;
   const ClosedForms cf = closed_forms(zoe, zo, board.er, board.s, board.b, false);
-  r.tight = check_closed_form(cf.wt, cf.w0t, board.b, t, bud);
-  r.loose = check_closed_form(cf.wl, cf.w0l, board.b, t, bud);
+  if (board.check_closed_forms) {
+    r.tight = check_closed_form(cf.wt, cf.w0t, board.b, t, bud);
+    r.loose = check_closed_form(cf.wl, cf.w0l, board.b, t, bud);
+  }
   refine_offset(r, t, zo, board, cf, search, bud);
   describe(r);
   r.evaluations = bud.evaluations;
@@ -423,8 +425,10 @@ SectionStrips refine_superposed_section(double zoe, double zo, const StripBoard&
   }
   Budget bud;
   const ClosedForms cf = closed_forms(zoe, zo, board.er, board.s, b, true);
-  r.tight = check_closed_form(cf.wt, 0.0, b, t, bud);
-  r.loose = check_closed_form(cf.wl, cf.w0l, b, t, bud);
+  if (board.check_closed_forms) {
+    r.tight = check_closed_form(cf.wt, 0.0, b, t, bud);
+    r.loose = check_closed_form(cf.wl, cf.w0l, b, t, bud);
+  }
   const double guess = std::isfinite(cf.wt) && cf.wt > 0 ? cf.wt : 0.5;
   const EvenMatch sup = match_even(0.0, guess, t, bud);
   if (!sup.ok) {

@@ -91,6 +91,8 @@ struct StripBoard {
   std::function<PairModel(double sb)> with_spacing;
   double er = 1;
   double s = 0, b = 0;
+  /// Solve the closed forms' own geometries too, to say which of them holds.
+  bool check_closed_forms = true;
 };
 
 /// Zero-thickness strips in one dielectric, solved by the moment method.
