@@ -1,9 +1,12 @@
 #include "cli/analysis_run.hpp"
+#include "cli/board_run.hpp"
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
 #include "cli/output_files.hpp"
+#include "cli/stackup_argument.hpp"
+#include "dimensions/stack_table.hpp"
 
 namespace quill {
 
@@ -13,16 +16,25 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   if (*format != 1.0f && *format != 2.0f)
     return ctx.fail(exit_usage, "--format must be 1 or 2 (got " + *a.format + ")");
 
+  if (a.stackup && !none_beside_board(ctx, {{"--velocity-ratio", a.sweep.velocity_ratio.has_value()},
+                                             {"--loss", a.sweep.loss.has_value()}}))
+    return exit_usage;
+
   std::vector<OutputRequest> outputs;
   if (!plan_outputs(ctx,
                     {{"--report", a.report},
                      {"--touchstone", a.exports.touchstone},
                      {"--csv", a.exports.csv},
                      {"--plot", a.exports.plot}},
-                    ctx.path(a.file), outputs))
+                    ctx.path(a.file), outputs, a.stackup ? ctx.path(*a.stackup) : std::filesystem::path()))
     return exit_usage;
 
   int status = exit_ok;
+  std::optional<Stackup> stack;
+  if (a.stackup) {
+    stack = read_stackup_argument(ctx, *a.stackup, status);
+    if (!stack) return status;
+  }
   auto file = read_design_argument(ctx, a.file, status);
   if (!file) return status;
 
@@ -32,14 +44,25 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   sweep.fstop = file->fstop;
   sweep.deltaf = file->deltaf;
   AnalysisSettings s;
-  if (!settings_from(ctx, a.sweep, sweep, d, s)) return exit_usage;
+  if (stack ? !sweep_from(ctx, a.sweep, sweep, s) : !settings_from(ctx, a.sweep, sweep, d, s)) return exit_usage;
   s.iprint = static_cast<int>(*format);
   s.istore = 0;
 
-  const AnalysisOutputs out{!a.quiet, requested(outputs, "--report"),
-                            requested(outputs, "--touchstone"), requested(outputs, "--csv"),
-                            requested(outputs, "--plot")};
-  return run_analysis(ctx, d, s, out, a.file);
+  AnalysisOutputs out{!a.quiet, requested(outputs, "--report"),
+                      requested(outputs, "--touchstone"), requested(outputs, "--csv"),
+                      requested(outputs, "--plot")};
+  if (!stack) return run_analysis(ctx, d, s, out, a.file);
+
+  // The design as the board builds it, the ideal one beside it in the plot.
+  if (!suits_board(ctx, d, *stack)) return exit_usage;
+  const auto built = build_in_board(ctx, d, *stack, 2, true);
+  if (!built) return exit_usage;
+  const CouplerDesign ideal = d;
+  out.board_notes = board_notes(*stack);
+  out.board = stack_summary(*stack);
+  out.board_name = std::filesystem::path(stack->name).filename().string();
+  out.ideal = &ideal;
+  return run_analysis(ctx, as_built(d, *built), s, out, a.file);
 }
 
 }  // namespace quill

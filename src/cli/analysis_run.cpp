@@ -39,10 +39,11 @@ ResponsePoint plot_point(float freq, const PortResponse& r) {
 }  // namespace
 
 bool plan_outputs(const CliContext& ctx, const std::vector<std::pair<std::string_view, Given>>& named,
-                  const std::filesystem::path& input, std::vector<OutputRequest>& requests) {
+                  const std::filesystem::path& input, std::vector<OutputRequest>& requests,
+                  const std::filesystem::path& stack) {
   for (const auto& [option, text] : named)
     if (text) requests.push_back({option, ctx.path(*text)});
-  if (auto problem = check_outputs(requests, input)) {
+  if (auto problem = check_outputs(requests, input, stack)) {
     ctx.fail(exit_usage, *problem);
     return false;
   }
@@ -68,7 +69,7 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
   if (outputs.report_to_stdout || report) {
     ReportOut out = ReportOut::plain(outputs.report_to_stdout ? &ctx.env.out : nullptr,
                                      report ? &report->stream() : nullptr);
-    print_report(out, d, s, ctx.env.clock());
+    print_report(out, d, s, ctx.env.clock(), outputs.board_notes);
     if (out.console_failed())
       return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
     if (out.storage_failed())
@@ -79,7 +80,7 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
 
   if (touchstone || csv || plot) {
     std::string ts_text, csv_text;
-    if (touchstone) ts_text = touchstone_header(d, source);
+    if (touchstone) ts_text = touchstone_header(d, source, outputs.board);
     if (csv) csv_text = response_csv_header();
     std::vector<ResponsePoint> points;
     // The plot needs no more points than it has pixels to spare: a sweep of
@@ -98,7 +99,11 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
           append_response_csv_row(csv_text, freq, r);
           hand_on(csv.get(), csv_text, false);
         }
-        if (plot && (k % stride == 0 || k == count - 1)) points.push_back(plot_point(freq, r));
+        if (plot && (k % stride == 0 || k == count - 1)) {
+          points.push_back(plot_point(freq, r));
+          if (outputs.ideal != nullptr)
+            points.back().ideal_coupled_db = 20.0f * log10f(port_response(*outputs.ideal, freq).port[1]);
+        }
       }
       ++k;
       // An output that failed fails the command: no point computing on.
@@ -115,8 +120,11 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
       // from the command that made it.
       const Section& first = d.sec(1);
       std::string settings;
-      if (first.veloo != 1.0f || first.oeloss != 0.0f)
+      if (!outputs.board.empty()) {
+        settings = "as built in " + outputs.board_name;
+      } else if (first.veloo != 1.0f || first.oeloss != 0.0f) {
         settings = "velocity ratio " + plain_number(first.veloo) + ", loss " + plain_number(first.oeloss) + " dB/in";
+      }
       plot->write(response_plot_svg(points, marks, source, settings));
     }
   }

@@ -24,12 +24,19 @@ struct AnalysisOutputs {
   std::filesystem::path touchstone;  ///< .s4p
   std::filesystem::path csv;
   std::filesystem::path plot;        ///< .svg
+  /// A design built in a board: the board's lines for the report, its
+  /// summary for the files, and the ideal design for the plot to show beside.
+  std::vector<std::string> board_notes;
+  std::string board;       ///< the board in one line
+  std::string board_name;  ///< its file, for the plot's subtitle
+  const CouplerDesign* ideal = nullptr;
 };
 
 /// Collects the outputs named by options (option, given path) and checks them
 /// before any work is done (check_outputs). False after a message.
 bool plan_outputs(const CliContext& ctx, const std::vector<std::pair<std::string_view, Given>>& named,
-                  const std::filesystem::path& input, std::vector<OutputRequest>& requests);
+                  const std::filesystem::path& input, std::vector<OutputRequest>& requests,
+                  const std::filesystem::path& stack = {});
 
 /// The path requested by `option`, or an empty path.
 std::filesystem::path requested(const std::vector<OutputRequest>& requests, std::string_view option);

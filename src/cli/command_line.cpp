@@ -33,11 +33,18 @@ constexpr const char* kAnalyseFooter = R"(
 FILE is a design-data file as the dialogue's function 4 reads it. The report on
 standard output is the dialogue's for the same file and menu choices.
 
+With --stackup the design is analysed as the board builds it: each section's
+strips are field-solved in the stack-up file's layers and copper, and each
+mode keeps its own phase velocity and loss (conductor loss growing as the
+square root of frequency, dielectric loss as frequency). The board decides
+what --velocity-ratio and --loss would set, so they cannot be given with it.
+
 Examples:
   quillomate analyse design.dat
   quillomate analyse design.dat --velocity-ratio 0.95 --loss 0.5 --format 1
   quillomate analyse design.dat --start 500 --stop 4000 --step 10 -q \
-      --touchstone design.s4p --csv design.csv --plot design.svg)";
+      --touchstone design.s4p --csv design.csv --plot design.svg
+  quillomate analyse design.dat --stackup board.toml --plot built.svg)";
 
 constexpr const char* kDimensionsFooter = R"(
 Prints the dialogue's dimension report for FILE, as its OPERATION 3 prints it
@@ -49,10 +56,19 @@ section's width and offset until both impedances are met within 0.05 %, says
 where no geometry exists at this S (and the largest S at which one would), and
 shows the impedances each closed-form geometry really has.
 
+With --stackup STACK.toml the strips are solved in a real board: copper of
+the file's thickness on the two faces of its strips layer, between layers of
+their own permittivity and loss tangent. The board gives B and S (not --b,
+--s, --velocity-ratio or --loss), and the table adds each section's length (a
+quarter wave for the mean of the two modes), each mode's effective
+permittivity, the even/odd velocity ratio and each mode's conductor and
+dielectric loss at the section's centre frequency.
+
 Examples:
   quillomate dimensions design.dat
   quillomate dimensions design.dat --b 0.25 --s 0.05 --centre overlap
-  quillomate dimensions design.dat --field-solve --csv strips.csv)";
+  quillomate dimensions design.dat --field-solve --csv strips.csv
+  quillomate dimensions design.dat --stackup board.toml --csv strips.csv)";
 
 constexpr const char* kSynthesizeFooter = R"(
 A level and ripple the tables hold are designed from the tables, as the
@@ -69,7 +85,9 @@ Examples:
   quillomate synthesize --symmetrical --flow 4000 --fhigh 8000 --coupling 8.34 --ripple 0.3
   quillomate synthesize --symmetrical --flow 1000 --fhigh 10000 --coupling 15 --ripple 0.25
   quillomate synthesize --asymmetrical --flow 2000 --fhigh 18000 --coupling 12.5 --ripple 0.5 \
-      --sections 8 --zo 50 --er 3 --write-design wide.dat --plot wide.svg)";
+      --sections 8 --zo 50 --er 3 --write-design wide.dat --plot wide.svg
+  quillomate synthesize --symmetrical --flow 2000 --fhigh 6000 --coupling 10 --ripple 0.2 \
+      --stackup board.toml --touchstone built.s4p)";
 
 /// Registers a numeric option of the table, its text kept as given.
 CLI::Option* add(CLI::App* app, const RealOption& opt, Given& target) {
@@ -132,6 +150,10 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   CLI::App* an = app.add_subcommand("analyse", "analyse a design-data file over a frequency sweep");
   an->alias("analyze");
   an->add_option("FILE", analyse.file, "design-data file")->required();
+  add_path(an, "--stackup", "STACK.toml",
+           "analyse the design as built in this board: field-solved impedances, each mode's phase "
+           "velocity and loss, physical lengths (not with --velocity-ratio or --loss)",
+           analyse.stackup);
   add_sweep(an, analyse.sweep);
   add(an, options::format, analyse.format);
   add_path(an, "--report", "OUT", "write the report to a file as well", analyse.report);
@@ -142,6 +164,10 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   DimensionsArgs dims;
   CLI::App* di = app.add_subcommand("dimensions", "offset broadside-coupled strip dimensions of a design");
   di->add_option("FILE", dims.file, "design-data file")->required();
+  add_path(di, "--stackup", "STACK.toml",
+           "after the report, the strips in this board: widths, offsets and lengths, field-solved "
+           "impedances, each mode's effective permittivity and losses (the board gives B and S)",
+           dims.stackup);
   add(di, options::b, dims.b);
   add(di, options::s, dims.s);
   di->add_option("--centre,--center", dims.centre,
@@ -153,7 +179,8 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   di->add_flag("--field-solve", dims.field_solve,
                "after the report, the strips refined with a 2-D field solver until they have each "
                "section's impedances, and how far each closed-form solution is off");
-  add_path(di, "--csv", "OUT.csv", "with --field-solve: the field-solved strips, one row per section", dims.csv);
+  add_path(di, "--csv", "OUT.csv",
+           "with --field-solve or --stackup: the strips of that table, one row per section", dims.csv);
   di->footer(kDimensionsFooter);
 
   SynthesizeArgs synth;
@@ -174,6 +201,10 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add(sy, options::er, synth.er);
   add(sy, options::synth_b, synth.b);
   add(sy, options::synth_s, synth.s);
+  add_path(sy, "--stackup", "STACK.toml",
+           "the design's strips in this board and its response as built there; the exports are of "
+           "the design as built (the board gives B and S)",
+           synth.stackup);
   add_path(sy, "--write-design", "OUT", "write the design as a design-data file", synth.write_design);
   add_sweep(sy, synth.sweep);
   add_exports(sy, synth.exports);

@@ -24,6 +24,7 @@ struct ExportArgs {
 
 struct AnalyseArgs {
   std::string file;
+  Given stackup;
   SweepArgs sweep;
   Given format;
   Given report;
@@ -33,6 +34,7 @@ struct AnalyseArgs {
 
 struct DimensionsArgs {
   std::string file;
+  Given stackup;
   Given b, s;
   std::string centre = "offset";
   Given velocity_ratio, loss;
@@ -46,6 +48,7 @@ struct SynthesizeArgs {
   bool equal_ripple = false;
   Given sections, flat_tolerance;
   Given zo, er, b, s;
+  Given stackup;
   Given write_design;
   SweepArgs sweep;
   ExportArgs exports;

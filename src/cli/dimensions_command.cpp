@@ -8,11 +8,61 @@
 #include "dimensions/dimension_report.hpp"
 #include "dimensions/field_table.hpp"
 #include "cli/analysis_run.hpp"
+#include "cli/board_run.hpp"
 #include "cli/output_files.hpp"
+#include "cli/stackup_argument.hpp"
+#include "dimensions/stack_table.hpp"
 
 namespace quill {
 
+namespace {
+
+/// The report and the board's table, for `dimensions FILE --stackup STACK`.
+int board_dimensions(const CliContext& ctx, const DimensionsArgs& a) {
+  if (!none_beside_board(ctx, {{"--b", a.b.has_value()},
+                               {"--s", a.s.has_value()},
+                               {"--velocity-ratio", a.velocity_ratio.has_value()},
+                               {"--loss", a.loss.has_value()},
+                               {"--field-solve", a.field_solve}}))
+    return exit_usage;
+  std::vector<OutputRequest> outputs;
+  if (!plan_outputs(ctx, {{"--csv", a.csv}}, ctx.path(a.file), outputs, ctx.path(*a.stackup)))
+    return exit_usage;
+  int status = exit_ok;
+  auto stack = read_stackup_argument(ctx, *a.stackup, status);
+  if (!stack) return status;
+  auto file = read_design_argument(ctx, a.file, status);
+  if (!file) return status;
+  const CouplerDesign& d = file->design;
+  if (!suits_board(ctx, d, *stack)) return exit_usage;
+
+  // The dialogue's report with the board's spacings, then the board's strips.
+  DimensionChoice c;
+  c.gps = static_cast<float>(stack->b_m() / metres_per_inch);
+  c.s = static_cast<float>(stack->s_m() / metres_per_inch);
+  c.icenter = a.centre == "overlap" ? 1 : 2;
+  ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
+  print_dimension_report(out, d, c, ctx.env.clock(), std::string());
+  if (!out.console_failed()) {
+    const auto built = build_in_board(ctx, d, *stack, c.icenter, false);
+    out.put(stack_table_text(d, *stack, *built));
+    if (a.csv) {
+      OutputFile csv(requested(outputs, "--csv"), ctx.env.open_output);
+      if (!csv.open()) return ctx.fail(exit_output_failed, "cannot create " + csv.error());
+      csv.write(stack_table_csv(*built));
+      if (!csv.commit())
+        return ctx.fail(exit_output_failed, "cannot write " + csv.error() + "; the file was removed");
+    }
+  }
+  if (out.console_failed())
+    return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
+  return ctx.stdout_written() ? exit_ok : exit_output_failed;
+}
+
+}  // namespace
+
 int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
+  if (a.stackup) return board_dimensions(ctx, a);
   int status = exit_ok;
   auto file = read_design_argument(ctx, a.file, status);
   if (!file) return status;
@@ -42,7 +92,7 @@ int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
   apply_velocity(d, *ratio);
   apply_loss(d, *loss);
 
-  if (a.csv && !a.field_solve) return ctx.fail(exit_usage, "--csv needs --field-solve");
+  if (a.csv && !a.field_solve) return ctx.fail(exit_usage, "--csv needs --field-solve or --stackup");
   std::vector<OutputRequest> outputs;
   if (!plan_outputs(ctx, {{"--csv", a.csv}}, ctx.path(a.file), outputs)) return exit_usage;
   // The field solver resolves strips from S/B = 0.01 to 0.99; nearer the

@@ -17,28 +17,47 @@ std::optional<float> option_value(const CliContext& ctx, const RealOption& opt, 
   return v;
 }
 
-bool settings_from(const CliContext& ctx, const SweepArgs& a, const AnalysisSettings& sweep,
-                   CouplerDesign& d, AnalysisSettings& s) {
+namespace {
+
+/// The sweep's three values, each checked as it is read.
+bool read_sweep(const CliContext& ctx, const SweepArgs& a, const AnalysisSettings& sweep,
+                AnalysisSettings& s) {
   auto start = option_value(ctx, options::start, a.start, sweep.fstart);
   if (!start) return false;
   auto stop = option_value(ctx, options::stop, a.stop, sweep.fstop);
   if (!stop) return false;
   auto step = option_value(ctx, options::step, a.step, sweep.deltaf);
   if (!step) return false;
+  s.fstart = *start;
+  s.fstop = *stop;
+  s.deltaf = *step;
+  return true;
+}
+
+/// A sweep with no point is surely a mistake: say so rather than print an
+/// empty table and write empty files.
+bool has_points(const CliContext& ctx, const AnalysisSettings& s) {
+  if (sweep_points(s.fstart, s.fstop, s.deltaf) != 0) return true;
+  ctx.fail(exit_usage, "the sweep from " + plain_number(s.fstart) + " to " + plain_number(s.fstop) +
+                           " MHz in steps of " + plain_number(s.deltaf) + " MHz has no points");
+  return false;
+}
+
+}  // namespace
+
+bool sweep_from(const CliContext& ctx, const SweepArgs& a, const AnalysisSettings& sweep,
+                AnalysisSettings& s) {
+  return read_sweep(ctx, a, sweep, s) && has_points(ctx, s);
+}
+
+bool settings_from(const CliContext& ctx, const SweepArgs& a, const AnalysisSettings& sweep,
+                   CouplerDesign& d, AnalysisSettings& s) {
+  if (!read_sweep(ctx, a, sweep, s)) return false;
   auto ratio = option_value(ctx, options::velocity_ratio, a.velocity_ratio);
   if (!ratio) return false;
   auto loss = option_value(ctx, options::loss, a.loss);
   if (!loss) return false;
-  s.fstart = *start;
-  s.fstop = *stop;
-  s.deltaf = *step;
-  // A sweep with no point is surely a mistake: say so rather than print an
-  // empty table and write empty files.
-  if (sweep_points(s.fstart, s.fstop, s.deltaf) == 0) {
-    ctx.fail(exit_usage, "the sweep from " + plain_number(s.fstart) + " to " + plain_number(s.fstop) +
-                             " MHz in steps of " + plain_number(s.deltaf) + " MHz has no points");
-    return false;
-  }
+  if (!has_points(ctx, s)) return false;
   apply_velocity(d, *ratio);
   apply_loss(d, *loss);
   return true;

@@ -21,4 +21,9 @@ std::optional<float> option_value(const CliContext& ctx, const RealOption& opt, 
 bool settings_from(const CliContext& ctx, const SweepArgs& a, const AnalysisSettings& sweep,
                    CouplerDesign& d, AnalysisSettings& s);
 
+/// The sweep alone, for a design built in a board, whose velocities and
+/// losses the board decides. False after a message.
+bool sweep_from(const CliContext& ctx, const SweepArgs& a, const AnalysisSettings& sweep,
+                AnalysisSettings& s);
+
 }  // namespace quill

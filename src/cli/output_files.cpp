@@ -7,7 +7,7 @@ namespace quill {
 namespace fs = std::filesystem;
 
 std::optional<std::string> check_outputs(const std::vector<OutputRequest>& outputs,
-                                         const fs::path& input) {
+                                         const fs::path& input, const fs::path& stack) {
   std::error_code ec;
   for (size_t i = 0; i < outputs.size(); ++i) {
     const OutputRequest& o = outputs[i];
@@ -18,6 +18,8 @@ std::optional<std::string> check_outputs(const std::vector<OutputRequest>& outpu
     if (fs::is_directory(o.path, ec)) return named + ": is a folder";
     if (!input.empty() && fs::exists(o.path, ec) && fs::equivalent(o.path, input, ec))
       return named + ": is the design file being read";
+    if (!stack.empty() && fs::exists(o.path, ec) && fs::equivalent(o.path, stack, ec))
+      return named + ": is the stack-up file being read";
     for (size_t k = 0; k < i; ++k) {
       const OutputRequest& p = outputs[k];
       const bool same = p.path.lexically_normal() == o.path.lexically_normal() ||

@@ -22,10 +22,12 @@ struct OutputRequest {
 };
 
 /// Checks the requested outputs before any work is done: each folder exists,
-/// no output is a folder, none is the input file, and no file is named twice.
-/// Returns one sentence describing the first problem.
+/// no output is a folder, none is an input file (the design, or the stack-up
+/// `stack`), and no file is named twice. Returns one sentence describing the
+/// first problem.
 std::optional<std::string> check_outputs(const std::vector<OutputRequest>& outputs,
-                                         const std::filesystem::path& input);
+                                         const std::filesystem::path& input,
+                                         const std::filesystem::path& stack = {});
 
 class OutputFile {
  public:

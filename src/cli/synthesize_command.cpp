@@ -1,8 +1,12 @@
 #include <cmath>
 #include <memory>
 
+#include "analysis/band_figures.hpp"
 #include "analysis/report.hpp"
 #include "cli/analysis_run.hpp"
+#include "cli/board_run.hpp"
+#include "cli/stackup_argument.hpp"
+#include "dimensions/stack_table.hpp"
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/option_table.hpp"
@@ -185,9 +189,34 @@ int design(const CliContext& ctx, const Request& r, CouplerDesign& d) {
   return exit_ok;
 }
 
+/// What the board makes of the response over the band, beside the ideal's.
+std::string board_response_lines(const CouplerDesign& ideal, const CouplerDesign& built,
+                                 const Stackup& stack) {
+  const BandFigures i = band_figures(ideal, ideal.flow, ideal.fhigh);
+  const BandFigures b = band_figures(built, ideal.flow, ideal.fhigh);
+  auto dec = [](double v, int d) { return decimals(static_cast<float>(v), d); };
+  // An ideal coupler isolates perfectly and matches perfectly: its figures
+  // are the floor of the arithmetic, not a measure of anything.
+  auto db = [&dec](double v) { return v > 99.99 ? std::string("over 99.99") : dec(v, 2); };
+  std::string t;
+  t += "\n        - As built in " + stack.name + ", over the band (ideal design in brackets):\n";
+  t += "          coupling " + dec(b.coupling_min_db, 3) + " to " + dec(b.coupling_max_db, 3) + " dB (" +
+       dec(i.coupling_min_db, 3) + " to " + dec(i.coupling_max_db, 3) + "),\n";
+  t += "          directivity at least " + db(b.directivity_db) + " dB (" + db(i.directivity_db) +
+       "), return loss at least " + db(b.return_loss_db) + " dB (" + db(i.return_loss_db) + "),\n";
+  t += "          quadrature within " + dec(b.quadrature_error_deg, 2) + " degrees (" +
+       dec(i.quadrature_error_deg, 2) + ").\n";
+  return t;
+}
+
 }  // namespace
 
 int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
+  if (a.stackup && !none_beside_board(ctx, {{"--b", a.b.has_value()},
+                                            {"--s", a.s.has_value()},
+                                            {"--velocity-ratio", a.sweep.velocity_ratio.has_value()},
+                                            {"--loss", a.sweep.loss.has_value()}}))
+    return exit_usage;
   Request r{};
   if (!checked(ctx, a, r)) return exit_usage;
   std::vector<OutputRequest> outputs;
@@ -196,8 +225,17 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
                      {"--touchstone", a.exports.touchstone},
                      {"--csv", a.exports.csv},
                      {"--plot", a.exports.plot}},
-                    {}, outputs))
+                    {}, outputs, a.stackup ? ctx.path(*a.stackup) : std::filesystem::path()))
     return exit_usage;
+  std::optional<Stackup> stack;
+  if (a.stackup) {
+    int status = exit_ok;
+    stack = read_stackup_argument(ctx, *a.stackup, status);
+    if (!stack) return status;
+    // The board's spacings go into the design file.
+    r.b = static_cast<float>(stack->b_m() / metres_per_inch);
+    r.s = static_cast<float>(stack->s_m() / metres_per_inch);
+  }
 
   CouplerDesign d;
   if (const int status = design(ctx, r, d); status != exit_ok) return status;
@@ -205,13 +243,25 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   const AnalysisSettings around = sweep_around(d.flow, d.fhigh);
   CouplerDesign analysed = d;
   AnalysisSettings settings;
-  if (!settings_from(ctx, a.sweep, around, analysed, settings)) return exit_usage;
+  if (stack ? !sweep_from(ctx, a.sweep, around, settings) : !settings_from(ctx, a.sweep, around, analysed, settings))
+    return exit_usage;
+  if (stack && !suits_board(ctx, d, *stack)) return exit_usage;
 
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
   out.put(band_line(d));
   out.put(sections_line(d));
   out.put(swing_line(d, band_swing(d), r.icoup != 0 ? 0.0f : r.ripple));
   print_design_table(out, d);
+  // In a board: its strips, and what the board makes of the response.
+  std::optional<StackDesign> built;
+  if (stack && !out.console_failed()) {
+    built = build_in_board(ctx, d, *stack, 2, false);
+    out.put(stack_table_text(d, *stack, *built));
+    if (built->first_declined() == 0) {
+      analysed = as_built(d, *built);
+      out.put(board_response_lines(d, analysed, *stack));
+    }
+  }
   if (out.console_failed())
     return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
   if (!ctx.stdout_written()) return exit_output_failed;
@@ -232,6 +282,16 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   AnalysisOutputs exports{false, {}, requested(outputs, "--touchstone"), requested(outputs, "--csv"),
                           requested(outputs, "--plot")};
   settings.iprint = 2;
+  if (stack) {
+    if (const int i = built->first_declined(); i != 0)
+      return ctx.fail(exit_usage, "section " + std::to_string(i) + " cannot be built in " + stack->name +
+                                      ", so there is no response to export: " +
+                                      built->sections[static_cast<size_t>(i - 1)].note);
+    exports.board_notes = board_notes(*stack);
+    exports.board = stack_summary(*stack);
+    exports.board_name = std::filesystem::path(stack->name).filename().string();
+    exports.ideal = &d;
+  }
   return run_analysis(ctx, analysed, settings, exports, name);
 }
 
