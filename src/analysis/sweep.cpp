@@ -167,20 +167,8 @@ inline Abcd port_waves(const Complex& tauoe, const Complex& goe, const Complex& 
   };
 }
 
-/// Response at one frequency.
-void respond(const CouplerDesign& d, float freq, Needs needs, PortResponse& r) {
-  Abcd abcde;
-  Abcd abcdo;
-  cascade_modes(d, freq, abcde, abcdo);
-
-  Complex tauoe{};
-  Complex goe{};
-  Complex tauoo{};
-  Complex goo{};
-  taugam(tauoe, goe, abcde);
-  taugam(tauoo, goo, abcdo);
-  const Abcd a = port_waves(tauoe, goe, tauoo, goo);
-
+/// The report's quantities from the waves leaving ports 1 to 4.
+void respond_to_waves(const Abcd& a, Needs needs, PortResponse& r) {
   const float degrees = 180.0f / pi;
   for (int k = 0; k < 4; ++k) {
     const float re = a[2 * k];
@@ -203,6 +191,21 @@ void respond(const CouplerDesign& d, float freq, Needs needs, PortResponse& r) {
 
   if (r.cpld < -90.0f) r.cpld = -90.0f;
   if (r.iso < -90.0f) r.iso = -90.0f;
+}
+
+/// Response at one frequency.
+void respond(const CouplerDesign& d, float freq, Needs needs, PortResponse& r) {
+  Abcd abcde;
+  Abcd abcdo;
+  cascade_modes(d, freq, abcde, abcdo);
+
+  Complex tauoe{};
+  Complex goe{};
+  Complex tauoo{};
+  Complex goo{};
+  taugam(tauoe, goe, abcde);
+  taugam(tauoo, goo, abcdo);
+  respond_to_waves(port_waves(tauoe, goe, tauoo, goo), needs, r);
 }
 
 }  // namespace
@@ -249,6 +252,15 @@ FourPort four_port(const CouplerDesign& d, float freq) {
           {s31, s41, s44, s34},
           {s41, s31, s34, s44}}};
   return f;
+}
+
+PortResponse port_response(const FourPort& f) {
+  // Column 1 holds exactly the waves respond() forms: S11, S21, S31, S41.
+  const Abcd a = {f.s[0][0][0], f.s[0][0][1], f.s[1][0][0], f.s[1][0][1],
+                  f.s[2][0][0], f.s[2][0][1], f.s[3][0][0], f.s[3][0][1]};
+  PortResponse r;
+  respond_to_waves(a, Needs{}, r);
+  return r;
 }
 
 int sweep_points(float fstart, float fstop, float deltaf) {

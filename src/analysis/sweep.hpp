@@ -40,6 +40,12 @@ struct FourPort {
 };
 FourPort four_port(const CouplerDesign& d, float freq);
 
+/// The response from a four-port matrix's first column: bit for bit what
+/// port_response(d, freq) gives at the frequency `f` was formed at, without
+/// forming the cascade again. A front end that keeps the matrix derives the
+/// report's quantities from it only when they are asked for.
+PortResponse port_response(const FourPort& f);
+
 /// Phase difference of the coupled and through ports folded into [0, 180)
 /// degrees, and its deviation from quadrature.
 void quadrature(float angle2, float angle4, float& phi, float& error);

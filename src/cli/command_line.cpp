@@ -24,6 +24,7 @@ Examples:
       --ripple 0.3 --write-design coupler.dat
   quillomate analyse coupler.dat --touchstone coupler.s4p --plot coupler.svg
   quillomate dimensions coupler.dat --b 0.25 --s 0.05
+  quillomate layout coupler.dat --stackup board.toml --gerber gerbers
 
 Exit status: 0 done; 1 no design covers the band; 2 a bad command line;
 3 the design file is missing, unreadable or has an entry in error;
@@ -89,6 +90,24 @@ Examples:
   quillomate synthesize --symmetrical --flow 2000 --fhigh 6000 --coupling 10 --ripple 0.2 \
       --stackup board.toml --touchstone built.s4p)";
 
+constexpr const char* kLayoutFooter = R"(
+Draws the coupler as copper in the board of --stackup: each section a W x L
+rectangle on each strip layer (the upper strip at +W0/2 from the centre line,
+the lower at -W0/2), sections butting end to end, and at each end the two
+strips parting sideways through 45 degree bends into feeds whose width is
+field-solved for Zo at that strip's height, spaced so that they couple below
+-40 dB (--port-spacing and --breakout-length override). Port 1 is the upper
+strip's left end, 2 the lower strip's left end, 3 the lower strip's right end,
+4 the upper strip's right end. Prints every section's rectangles, every port's
+position and what the breakouts add; the files are in millimetres, or inches
+with --inches (a KiCad footprint is always in millimetres). A section without
+strips in the board is an error naming it.
+
+Examples:
+  quillomate layout coupler.dat --stackup board.toml --gerber gerbers --svg coupler.svg
+  quillomate layout coupler.dat --stackup board.toml --dxf coupler.dxf --kicad coupler.kicad_mod
+  quillomate layout coupler.dat --stackup board.toml --inches --port-spacing 0.2 --dxf coupler.dxf)";
+
 /// Registers a numeric option of the table, its text kept as given.
 CLI::Option* add(CLI::App* app, const RealOption& opt, Given& target) {
   return app->add_option_function<std::string>(
@@ -117,6 +136,21 @@ void add_exports(CLI::App* app, ExportArgs& e) {
            e.csv);
   add_path(app, "--plot", "OUT.svg", "draw coupled, isolated, through and return levels against frequency",
            e.plot);
+}
+
+void add_artwork(CLI::App* app, ArtworkArgs& a) {
+  add_path(app, "--gerber", "DIR",
+           "write Gerber X2 files of the copper into DIR: <stem>-upper.gbr, <stem>-lower.gbr and "
+           "<stem>-outline.gbr",
+           a.gerber);
+  add_path(app, "--dxf", "OUT.dxf", "write the copper as a DXF drawing (layers UPPER_STRIP, LOWER_STRIP, OUTLINE)",
+           a.dxf);
+  add_path(app, "--svg", "OUT.svg",
+           "draw the copper for a person: top view, dimension table, cross-section to scale", a.svg);
+  add_path(app, "--kicad", "OUT.kicad_mod", "write a KiCad footprint of the copper on In1.Cu and In2.Cu", a.kicad);
+  app->add_flag("--inches", a.inches, "write the files (and read --breakout-length, --port-spacing) in inches");
+  add(app, options::breakout_length, a.breakout_length);
+  add(app, options::port_spacing, a.port_spacing);
 }
 
 /// One line for a parse error, naming the subcommand whose help explains it.
@@ -208,13 +242,22 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add_path(sy, "--write-design", "OUT", "write the design as a design-data file", synth.write_design);
   add_sweep(sy, synth.sweep);
   add_exports(sy, synth.exports);
+  add_artwork(sy, synth.artwork);
   sy->footer(kSynthesizeFooter);
 
+  LayoutArgs lay;
+  CLI::App* la = app.add_subcommand("layout", "the coupler as copper: Gerber, DXF, KiCad footprint, drawing");
+  la->add_option("FILE", lay.file, "design-data file")->required();
+  add_path(la, "--stackup", "STACK.toml", "the board the copper is drawn in (required)", lay.stackup);
+  add_artwork(la, lay.artwork);
+  la->footer(kLayoutFooter);
+
   // A first word that is no option and no command is the likeliest slip.
-  const bool known = !args.empty() && (an->check_name(args[0]) || di->check_name(args[0]) || sy->check_name(args[0]));
+  const bool known = !args.empty() && (an->check_name(args[0]) || di->check_name(args[0]) ||
+                                       sy->check_name(args[0]) || la->check_name(args[0]));
   if (!args.empty() && !known && (args[0].empty() || args[0][0] != '-')) {
     env.err << "quillomate: \"" << args[0]
-            << "\" is not a command: analyse, dimensions or synthesize (see quillomate --help)\n";
+            << "\" is not a command: analyse, dimensions, synthesize or layout (see quillomate --help)\n";
     return exit_usage;
   }
   try {
@@ -236,6 +279,7 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
 
   if (an->parsed()) return run_analyse(CliContext{env, "analyse"}, analyse);
   if (di->parsed()) return run_dimensions_command(CliContext{env, "dimensions"}, dims);
+  if (la->parsed()) return run_layout(CliContext{env, "layout"}, lay);
   return run_synthesize(CliContext{env, "synthesize"}, synth);
 }
 

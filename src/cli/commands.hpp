@@ -22,6 +22,21 @@ struct ExportArgs {
   Given touchstone, csv, plot;
 };
 
+/// The coupler's copper as files: Gerber X2 into a folder, DXF, a KiCad
+/// footprint, an SVG drawing; in millimetres, or inches.
+struct ArtworkArgs {
+  Given gerber, dxf, svg, kicad;
+  bool inches = false;
+  Given breakout_length, port_spacing;
+  bool any() const { return gerber || dxf || svg || kicad; }
+};
+
+struct LayoutArgs {
+  std::string file;
+  Given stackup;
+  ArtworkArgs artwork;
+};
+
 struct AnalyseArgs {
   std::string file;
   Given stackup;
@@ -52,10 +67,12 @@ struct SynthesizeArgs {
   Given write_design;
   SweepArgs sweep;
   ExportArgs exports;
+  ArtworkArgs artwork;
 };
 
 int run_analyse(const CliContext& ctx, const AnalyseArgs& a);
 int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a);
 int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a);
+int run_layout(const CliContext& ctx, const LayoutArgs& a);
 
 }  // namespace quill

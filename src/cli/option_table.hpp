@@ -67,4 +67,14 @@ inline constexpr RealOption zo{"--zo", "OHMS", "ohms", 0, true, unbounded, false
 inline constexpr RealOption er{"--er", "ER", "", 1, false, unbounded, false,
                                "relative dielectric constant", 2.2f, {}};
 
+// Artwork: the breakouts where the strips part for the ports.
+inline constexpr RealOption breakout_length{
+    "--breakout-length", "LENGTH", "mm (inches with --inches)", 0, true, unbounded, false,
+    "length of each breakout along the coupler, from its end to a port end, in the files' unit", {},
+    "a lead, the bends and three feed widths"};
+inline constexpr RealOption port_spacing{
+    "--port-spacing", "LENGTH", "mm (inches with --inches)", 0, true, unbounded, false,
+    "centre-to-centre spacing across of the two feeds at each end, in the files' unit", {},
+    "the least at which the feeds couple below -40 dB"};
+
 }  // namespace quill::options

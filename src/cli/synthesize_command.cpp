@@ -1,10 +1,11 @@
 #include <cmath>
-#include <memory>
 
 #include "analysis/band_figures.hpp"
 #include "analysis/report.hpp"
 #include "cli/analysis_run.hpp"
+#include "cli/artwork_outputs.hpp"
 #include "cli/board_run.hpp"
+#include "layout/layout_summary.hpp"
 #include "cli/stackup_argument.hpp"
 #include "dimensions/stack_table.hpp"
 #include "cli/commands.hpp"
@@ -15,56 +16,27 @@
 #include "common/number.hpp"
 #include "common/report_out.hpp"
 #include "files/design_data_file.hpp"
+#include "synthesis/band_sweep.hpp"
 #include "synthesis/equal_ripple.hpp"
+#include "synthesis/synthesis_request.hpp"
 #include "synthesis/table_synthesis.hpp"
 
 namespace quill {
 
 namespace {
 
-/// A round step (1, 2 or 5 times a power of ten) near `span` / 400: enough
-/// points to draw the ripple of a many-section design.
-float round_step(float span) {
-  const double raw = span / 400.0;
-  const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-  for (double m : {1.0, 2.0, 5.0})
-    if (m * decade >= raw) return static_cast<float>(m * decade);
-  return static_cast<float>(10 * decade);
-}
-
-/// The sweep written with a synthesised design: the band with a quarter of
-/// its width on either side, in round steps on round frequencies.
-AnalysisSettings sweep_around(float flow, float fhigh) {
-  const float width = fhigh - flow;
-  AnalysisSettings s;
-  s.deltaf = round_step(1.5f * width);
-  const float step = s.deltaf;
-  s.fstart = static_cast<float>(std::floor((flow - 0.25f * width) / step) * step);
-  if (s.fstart <= 0) s.fstart = step;
-  s.fstop = static_cast<float>(std::ceil((fhigh + 0.25f * width) / step) * step);
-  return s;
-}
-
-/// The menu entry (1-based) holding `value`, or 0.
-template <size_t N>
-int entry_of(const std::array<float, N>& menu, float value, int last) {
-  for (int k = 0; k < last; ++k)
-    if (menu[static_cast<size_t>(k)] == value) return k + 1;
-  return 0;
-}
-
-/// The checked request of a synthesize command.
+/// The checked values of a synthesize command: the request, and the spacings
+/// written with the design.
 struct Request {
-  TableKind kind;
-  float flow, fhigh, level, ripple;
-  int sections = 0;       ///< 0: the smallest that fits
-  float flat_tolerance;
-  int icoup = 0, m = 0;   ///< the tables' menu entries, when the tables design it
-  float zo, er, b, s;
+  SynthesisRequest synthesis;
+  float b, s;
 };
 
-/// Checks every value of the command; false after a message.
-bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& r) {
+/// Checks every value of the command as it was typed (a message quotes the
+/// text); false after a message. The engine checks the values again, in the
+/// same words, for front ends that hand it numbers.
+bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& request) {
+  SynthesisRequest& r = request.synthesis;
   if (a.symmetrical == a.asymmetrical) {
     ctx.fail(exit_usage, "give exactly one of --symmetrical and --asymmetrical");
     return false;
@@ -123,70 +95,26 @@ bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& r) {
   r.level = *level;
   r.ripple = *ripple;
   r.flat_tolerance = *tolerance;
+  r.equal_ripple = a.equal_ripple;
   r.zo = *zo;
   r.er = *er;
-  r.b = *b;
-  r.s = *s;
-  // The tables design a level and ripple they hold, unless the engine is asked for.
-  if (!a.equal_ripple && r.sections == 0) {
-    r.icoup = entry_of(coupling_levels(r.kind), r.level, 5);
-    r.m = entry_of(menu_ripples, r.ripple, r.kind == TableKind::symmetrical ? 7 : 8);
-    if (r.icoup == 0 || r.m == 0) r.icoup = r.m = 0;
-  }
+  request.b = *b;
+  request.s = *s;
   return true;
 }
 
-/// One line from the dialogue's message, which spreads it over three.
-std::string one_line(const std::string& text) {
-  std::string line;
-  for (char c : text) {
-    if (c == '\n') c = ' ';
-    if (c != ' ' || (!line.empty() && line.back() != ' ')) line += c;
-  }
-  while (!line.empty() && line.back() == ' ') line.pop_back();
-  return line;
-}
-
-/// Designs the request into `d`, from the tables or with the engine. Returns
-/// the exit status; 0 with `d` complete.
-int design(const CliContext& ctx, const Request& r, CouplerDesign& d) {
-  set_band(d, r.kind, r.flow, r.fhigh);
-  if (r.icoup != 0) {
-    auto block1 = std::make_unique<DesignTables>();
-    const SectionSearch found = choose_table_row(d, *block1, r.icoup, r.m);
-    if (!found.found) return ctx.fail(exit_no_design, one_line(too_wide_message(found.n)));
-    lay_out_table_design(d, *block1, r.zo, r.er);
-    return exit_ok;
-  }
-  RippleRequest request;
-  request.form = r.kind == TableKind::symmetrical ? CouplerForm::symmetrical : CouplerForm::asymmetrical;
-  request.level_db = r.level;
-  request.ripple_db = r.ripple;
-  request.flow_mhz = r.flow;
-  request.fhigh_mhz = r.fhigh;
-  request.sections = r.sections;
-  request.flat_tolerance_db = r.flat_tolerance;
-  const RippleResult result = synthesize_equal_ripple(request);
-  switch (result.status) {
-    case RippleResult::designed:
+/// Designs the request into `o`. Returns the exit status; 0 with the design complete.
+int design(const CliContext& ctx, const SynthesisRequest& r, SynthesisOutcome& o) {
+  o = synthesize_request(r);
+  switch (o.status) {
+    case SynthesisOutcome::designed:
+      return exit_ok;
+    case SynthesisOutcome::no_design:
+      return ctx.fail(exit_no_design, o.message);
+    case SynthesisOutcome::bad_request:
       break;
-    case RippleResult::bad_request:
-      return ctx.fail(exit_usage, result.reason);
-    case RippleResult::no_fit: {
-      const bool flat = r.ripple == 0;
-      return ctx.fail(
-          exit_no_design,
-          "no " + std::string(r.kind == TableKind::symmetrical ? "symmetrical" : "asymmetrical") +
-              " design of up to " + std::to_string(result.design.n) + " sections keeps " +
-              plain_number(r.level) + " dB within +/- " + plain_number(flat ? r.flat_tolerance : r.ripple) +
-              " dB from " + plain_number(r.flow) + " to " + plain_number(r.fhigh) + " MHz" +
-              (flat ? " maximally flat" : "") + ": " + std::to_string(result.design.n) +
-              " sections reach +/- " + decimals(static_cast<float>(result.best_deviation_db), 3) +
-              " dB over that band");
-    }
   }
-  lay_out_engine_design(d, result.design, r.level, r.zo, r.er);
-  return exit_ok;
+  return ctx.fail(exit_usage, o.message);
 }
 
 /// What the board makes of the response over the band, beside the ideal's.
@@ -217,15 +145,22 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
                                             {"--velocity-ratio", a.sweep.velocity_ratio.has_value()},
                                             {"--loss", a.sweep.loss.has_value()}}))
     return exit_usage;
+  if (a.artwork.any() && !a.stackup)
+    return ctx.fail(exit_usage, "the artwork options need --stackup STACK.toml: the copper is drawn in a board");
   Request r{};
   if (!checked(ctx, a, r)) return exit_usage;
+  const auto choice = layout_choice(ctx, a.artwork);
+  if (!choice) return exit_usage;
+  // The artwork's files are named after the design file, when there is one.
+  const std::string stem =
+      a.write_design ? std::filesystem::path(*a.write_design).stem().string() : std::string("coupler");
+  std::vector<std::pair<std::string_view, Given>> named = {{"--write-design", a.write_design},
+                                                           {"--touchstone", a.exports.touchstone},
+                                                           {"--csv", a.exports.csv},
+                                                           {"--plot", a.exports.plot}};
+  for (const auto& request : artwork_requests(a.artwork, stem)) named.push_back(request);
   std::vector<OutputRequest> outputs;
-  if (!plan_outputs(ctx,
-                    {{"--write-design", a.write_design},
-                     {"--touchstone", a.exports.touchstone},
-                     {"--csv", a.exports.csv},
-                     {"--plot", a.exports.plot}},
-                    {}, outputs, a.stackup ? ctx.path(*a.stackup) : std::filesystem::path()))
+  if (!plan_outputs(ctx, named, {}, outputs, a.stackup ? ctx.path(*a.stackup) : std::filesystem::path()))
     return exit_usage;
   std::optional<Stackup> stack;
   if (a.stackup) {
@@ -237,8 +172,9 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
     r.s = static_cast<float>(stack->s_m() / metres_per_inch);
   }
 
-  CouplerDesign d;
-  if (const int status = design(ctx, r, d); status != exit_ok) return status;
+  SynthesisOutcome outcome;
+  if (const int status = design(ctx, r.synthesis, outcome); status != exit_ok) return status;
+  const CouplerDesign& d = outcome.design;
 
   const AnalysisSettings around = sweep_around(d.flow, d.fhigh);
   CouplerDesign analysed = d;
@@ -250,7 +186,7 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
   out.put(band_line(d));
   out.put(sections_line(d));
-  out.put(swing_line(d, band_swing(d), r.icoup != 0 ? 0.0f : r.ripple));
+  out.put(swing_line(d, band_swing(d), outcome.from_tables ? 0.0f : r.synthesis.ripple));
   print_design_table(out, d);
   // In a board: its strips, and what the board makes of the response.
   std::optional<StackDesign> built;
@@ -266,27 +202,44 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
     return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
   if (!ctx.stdout_written()) return exit_output_failed;
 
-  const std::string name = std::string(a.symmetrical ? "Symmetrical " : "Asymmetrical ") +
-                           decimals(d.coupler, 2) + " dB +/- " + decimals(d.ripple, 2) + " dB coupler, " +
-                           plain_number(d.flow) + " to " + plain_number(d.fhigh) + " MHz";
+  // Whatever can still go wrong with the design itself is found before any
+  // file is written: a section the board cannot build has no response to
+  // export and no copper to draw, and a breakout may be too short.
+  const bool exporting = a.exports.touchstone || a.exports.csv || a.exports.plot;
+  if (stack && (exporting || a.artwork.any())) {
+    if (const int i = built->first_declined(); i != 0)
+      return ctx.fail(exit_usage, "section " + std::to_string(i) + " cannot be built in " + stack->name +
+                                      ", so there is " + (exporting ? "no response to export" : "no copper to draw") +
+                                      ": " + built->sections[static_cast<size_t>(i - 1)].note);
+  }
+  std::optional<CouplerLayout> layout;
+  if (a.artwork.any()) {
+    std::string error;
+    layout = lay_out_coupler(d, *built, *stack, *choice, error);
+    if (!layout) return ctx.fail(exit_usage, error);
+    ctx.env.out << layout_summary_text(*layout, a.artwork.inches);
+    if (!ctx.stdout_written()) return exit_output_failed;
+  }
+
+  const std::string name = synthesis_name(d);
   if (!requested(outputs, "--write-design").empty()) {
     FileDesign fd{d, around.fstart, around.fstop, around.deltaf, r.b, r.s};
-    const std::string title = "Quillomate design: " + name;  // the reader skips this line
+    const std::string title = synthesis_title(d);  // the reader skips this line
     OutputFile file(requested(outputs, "--write-design"), ctx.env.open_output);
     if (!file.open()) return ctx.fail(exit_output_failed, "cannot create " + file.error());
     file.write(design_data_text(fd, title));
     if (!file.commit())
       return ctx.fail(exit_output_failed, "cannot write " + file.error() + "; the file was removed");
   }
-  if (!a.exports.touchstone && !a.exports.csv && !a.exports.plot) return exit_ok;
+  if (layout) {
+    if (const int status = write_artwork(ctx, a.artwork, outputs, *layout, *stack, name, stem); status != exit_ok)
+      return status;
+  }
+  if (!exporting) return exit_ok;
   AnalysisOutputs exports{false, {}, requested(outputs, "--touchstone"), requested(outputs, "--csv"),
                           requested(outputs, "--plot")};
   settings.iprint = 2;
   if (stack) {
-    if (const int i = built->first_declined(); i != 0)
-      return ctx.fail(exit_usage, "section " + std::to_string(i) + " cannot be built in " + stack->name +
-                                      ", so there is no response to export: " +
-                                      built->sections[static_cast<size_t>(i - 1)].note);
     exports.board_notes = board_notes(*stack);
     exports.board = stack_summary(*stack);
     exports.board_name = std::filesystem::path(stack->name).filename().string();

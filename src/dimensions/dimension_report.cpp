@@ -7,6 +7,7 @@
 #include "common/constants.hpp"
 #include "common/fixed.hpp"
 #include "dimensions/bscsl.hpp"
+#include "dimensions/closed_form_strips.hpp"
 
 namespace quill {
 
@@ -63,23 +64,13 @@ void strip_heading(Text& t) {
 }
 
 /// One section's strips in inches: tight width and offset, loose width and offset.
-struct StripRow {
-  float wt, w0t, wl, w0l;
-};
-
-void strip_row(Text& t, int i, const StripRow& r) {
-  const float inch[4] = {r.wt, r.w0t, r.wl, r.w0l};
+void strip_row(Text& t, int i, const ClosedFormRow& r) {
+  const float inch[4] = {r.tight_width, r.tight_offset, r.loose_width, r.loose_offset};
   t.sp(8).i(i, 2).sp(4);
   for (float v : inch) t.sp(1).f(v, 6, 4).sp(1);
   t.lit("|");
   for (float v : inch) t.sp(1).f(v * mm_per_inch, 6, 4).sp(1);
   t.nl();
-}
-
-/// Frequency at which the widest strip cross-section may launch higher-order
-/// modes, MHz, for a strip of width w inches between planes gps inches apart.
-float mode_limit(float er, float gps, float w) {
-  return 76200.0f * sqrtf(er) * (pi * gps / 2.0f + w);
 }
 
 }  // namespace
@@ -108,29 +99,14 @@ void print_dimension_report(ReportOut& out, const CouplerDesign& d, const Dimens
   strip_heading(strips);
   out.put(strips.str());
 
-  const float b = c.gps;
-  const int centre = d.n / 2 + 1;
-  float fmax = 0.0f;
+  const ClosedFormStrips closed = closed_form_strips(d, c);
   for (int i = 1; i <= d.n; ++i) {
-    int ierror = 0;  // a missing tight solution already reads as zero widths
-    const int path = (c.icenter == 1 && i == centre) ? 1 : 0;
-    const Blk1 blk = bscsl(d.sec(i).zoe * d.z0, d.z0, d.er, c.s, b, path, ierror);
-    const StripRow row{blk.wbt * b, blk.wb0t * b, blk.wbl * b, blk.wb0l * b};
-    const float f = mode_limit(d.er, b, row.wl);
-    // A NaN limit (no loose width) never wins the comparison.
-    if (f > fmax) fmax = f;
     Text line;
-    strip_row(line, i, row);
+    strip_row(line, i, closed.sections[static_cast<size_t>(i - 1)]);
     out.put(line.str());
   }
-  // No section gave a finite limit: there is no frequency to state, and a
-  // printed 0.0 would read as a real one.
-  if (!(fmax > 0.0f)) fmax = std::numeric_limits<float>::quiet_NaN();
-
-  // A single strip of impedance Zo: nudged off the exactly uncoupled case,
-  // where the coupling capacitance is zero and the loose equations divide by it.
-  int ierror = 0;
-  const float wzo = bscsl(1.000001f * d.z0, d.z0, d.er, c.s, b, 0, ierror).wbl * b;
+  const float wzo = closed.zo_width;
+  const float fmax = closed.max_frequency;
 
   Text tail;
   tail.nl();

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/xml_text.hpp"
+
 namespace quill {
 
 /// One curve. x and y pair up by index; a NaN or infinite value in either
@@ -82,8 +84,5 @@ AxisTicks ticks_within(double lo, double hi, int max_ticks);
 /// The chart as a complete SVG document.
 std::string line_chart_svg(const LineChart& chart);
 
-/// `text` made safe as XML character data: markup characters escaped, control
-/// characters and bytes that are not UTF-8 replaced by '?'.
-std::string xml_text(std::string_view text);
 
 }  // namespace quill

@@ -3,9 +3,9 @@
 # a 16 KiB tmpfs for the storage file and the exports, /dev/full for standard
 # output. Needs root to mount; elsewhere it says so and counts as skipped.
 #
-#   full_disk.sh QUILLOMATE DEFAULTS_FILE DESIGN_FILE
+#   full_disk.sh QUILLOMATE DEFAULTS_FILE DESIGN_FILE STACK_FILE
 set -u
-program=$(realpath "$1") defaults=$(realpath "$2") design=$(realpath "$3")
+program=$(realpath "$1") defaults=$(realpath "$2") design=$(realpath "$3") stack=$(realpath "$4")
 work=$(mktemp -d)
 full=$work/full
 mkdir "$full"
@@ -53,6 +53,14 @@ for option in --touchstone --csv --plot --report; do
     grep -q "cannot write $full/out: No space left on device; the file was removed" "$work/err"
   check "analyse $option leaves no file, whole or partial" test -z "$(ls -A "$full" | grep -v Quillomate.DEF)"
 done
+
+# The artwork: the files are written together and kept together, or none is.
+"$program" layout "$design" --stackup "$stack" --gerber "$full" --dxf "$full/c.dxf" --svg "$full/c.svg" \
+  --kicad "$full/c.kicad_mod" >/dev/null 2>"$work/err"
+check "layout on a full disk exits 4" test $? -eq 4
+check "layout names the file, the reason, and keeps nothing" \
+  grep -q "No space left on device; no artwork file was kept" "$work/err"
+check "layout leaves no file, whole or partial" test -z "$(ls -A "$full" | grep -v Quillomate.DEF)"
 
 [ $failed -eq 0 ] && echo "full disk: every check passed"
 exit $failed

@@ -100,9 +100,49 @@ void remove_work_folder() {
   fs::remove_all(work_folder(), ec);
 }
 
+/// A design built in a board costs some hundred field solutions a section:
+/// a few sections show every path, and a long design in a board would only
+/// turn into a timeout (a second a section in a plain build, ten times that
+/// with the sanitizers). So a command line with --stackup takes designs of at
+/// most three sections, a board of at most eight layers, and synthesises only
+/// with --sections of at most three.
+bool board_work_too_long(const Case& c) {
+  const auto& a = c.args;
+  if (std::find(a.begin(), a.end(), "--stackup") == a.end()) return false;
+  constexpr int most = 3;
+  if (c.design) {
+    // The section count is the first number of the design file's second line.
+    const std::size_t line = c.design->find('\n');
+    if (line != std::string::npos && std::atof(c.design->c_str() + line + 1) > most) return true;
+  }
+  if (c.stack) {
+    int layers = 0;
+    for (std::size_t at = c.stack->find("layer"); at != std::string::npos; at = c.stack->find("layer", at + 1))
+      ++layers;
+    if (layers > 8) return true;
+  }
+  if (!a.empty() && a[0].starts_with("synth")) {
+    const auto sections = std::find(a.begin(), a.end(), "--sections");
+    if (sections == a.end() || sections + 1 == a.end() || !(std::atof((sections + 1)->c_str()) <= most)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Case split_case(std::string_view data) {
+  // A leading stack-up part runs, line by line, to the first separator line.
+  std::optional<std::string> stack;
+  if (data.starts_with(kStackMarker)) {
+    data.remove_prefix(kStackMarker.size());
+    std::size_t end = 0;
+    while (end < data.size() && data.substr(end, kSeparator.size()) != kSeparator) {
+      const std::size_t line_end = data.find('\n', end);
+      end = line_end == std::string_view::npos ? data.size() : line_end + 1;
+    }
+    if (end > 0) stack = std::string(data.substr(0, end));
+    data.remove_prefix(std::min(data.size(), end + kSeparator.size()));
+  }
   // Separator positions: at the very start, or right after a line end.
   std::vector<std::size_t> cuts;
   for (std::size_t at = 0; cuts.size() < 2;) {
@@ -124,6 +164,7 @@ Case split_case(std::string_view data) {
     return std::string(s);
   };
   Case c;
+  c.stack = std::move(stack);
   std::string_view typed = parts.back();
   if (typed.substr(0, 2) == "$ ") {
     // A command line: its first line holds the arguments.
@@ -155,6 +196,7 @@ Case split_case(std::string_view data) {
       c.typed = parts[2];
       break;
   }
+  if (board_work_too_long(c)) c.refused = true;
   return c;
 }
 
@@ -167,6 +209,15 @@ std::string join_case(std::string_view defaults, std::string_view design, std::s
   if (!design.empty() && s.back() != '\n') s += '\n';
   s.append(kSeparator);
   s.append(typed);
+  return s;
+}
+
+std::string with_stack(std::string_view stack, std::string_view rest) {
+  std::string s(kStackMarker);
+  s.append(stack);
+  if (!stack.empty() && s.back() != '\n') s += '\n';
+  s.append(kSeparator);
+  s.append(rest);
   return s;
 }
 
@@ -190,6 +241,7 @@ Outcome run_case(const Case& c) {
   fs::create_directory(dir / kFolderName);
   if (c.defaults) write_file(dir / "Quillomate.DEF", *c.defaults);
   if (c.design) write_file(dir / kDesignName, *c.design);
+  if (c.stack) write_file(dir / kStackName, *c.stack);
 
   std::istringstream in(c.typed);
   CountingBuf console(kConsoleLimit);

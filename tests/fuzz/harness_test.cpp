@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 using quill::fuzz::join_case;
 using quill::fuzz::run_case;
 using quill::fuzz::split_case;
+using quill::fuzz::with_stack;
 
 namespace {
 
@@ -57,6 +58,26 @@ TEST(FuzzCaseFormat, OnlyAWholeLineSeparatesAndTheThirdPartKeepsTheRest) {
   EXPECT_EQ(more.typed, "1\n=====\n2\n");
 }
 
+TEST(FuzzCaseFormat, ALeadingStackPartIsTheStackFileAndTheRestACase) {
+  const auto c = split_case(with_stack("unit = \"mm\"\n", join_case("DEF\n", "DESIGN\n", "$ dimensions design.dat\n")));
+  EXPECT_EQ(c.stack, "unit = \"mm\"\n");
+  EXPECT_EQ(c.defaults, "DEF\n");
+  EXPECT_EQ(c.design, "DESIGN\n");
+  EXPECT_EQ(c.args, (std::vector<std::string>{"dimensions", "design.dat"}));
+  // Only as the first line does the marker bring a stack file; elsewhere it is plain text.
+  EXPECT_FALSE(split_case("DEF\n=====\nDESIGN\n=====\n1\n").stack.has_value());
+  const auto later = split_case("1\n===== stack.toml\nx\n");
+  EXPECT_FALSE(later.stack.has_value());
+  EXPECT_EQ(later.typed, "1\n===== stack.toml\nx\n");
+  // An empty part is no file; a part without a separator after it takes the rest.
+  const auto empty = split_case("===== stack.toml\n=====\n1\n");
+  EXPECT_FALSE(empty.stack.has_value());
+  EXPECT_EQ(empty.typed, "1\n");
+  const auto all = split_case("===== stack.toml\nunit = 1\n=====x\n");
+  EXPECT_EQ(all.stack, "unit = 1\n=====x\n");
+  EXPECT_EQ(all.typed, "");
+}
+
 TEST(FuzzRun, NamesCannotLeaveTheWorkingFolder) {
   const fs::path dir = quill::fuzz::work_folder();
   const fs::path outside = dir.parent_path() / "qf-escape.txt";
@@ -75,6 +96,37 @@ TEST(FuzzRun, EachRunStartsInAnEmptiedFolder) {
   EXPECT_FALSE(fs::exists(dir / "first.txt"));
   EXPECT_FALSE(fs::exists(dir / "design.dat"));
   EXPECT_TRUE(fs::is_directory(dir / "reports"));
+}
+
+TEST(FuzzRun, TheStackPartIsWrittenAsStackToml) {
+  // An ideal homogeneous board (quick to solve) for the example design's 10 dB.
+  const std::string board =
+      "unit = \"in\"\ncopper_thickness = 0\n[[layer]]\nthickness = 0.1\ner = 2.2\n"
+      "[[layer]]\nthickness = 0.05\ner = 2.2\nstrips = true\n[[layer]]\nthickness = 0.1\ner = 2.2\n";
+  const std::string command = "$ dimensions design.dat --stackup stack.toml --csv s.csv\n";
+  EXPECT_EQ(run_case(split_case(with_stack(board, command))).status, 0);
+  EXPECT_EQ(run_case(split_case(command)).status, 3);  // no stack part: no such file
+}
+
+TEST(FuzzSplit, LongWorkInABoardIsRefused) {
+  const std::string nine = "T\n9\n50\n2.2\n";
+  const std::string board = "[[layer]]\n[[layer]]\n[[layer]]\n";
+  const std::string many = std::string(9 * 10, ' ') + "[[layer]]\n[[layer]]\n[[layer]]\n[[layer]]\n[[layer]]\n"
+                           "[[layer]]\n[[layer]]\n[[layer]]\n[[layer]]\n";
+  struct Row {
+    std::string data;
+    bool refused;
+  };
+  const std::vector<Row> rows = {
+      {with_stack(board, "$ dimensions design.dat --stackup stack.toml\n"), false},  // the 3-section example
+      {with_stack(board, nine + "=====\n$ dimensions design.dat --stackup stack.toml\n"), true},
+      {nine + "=====\n$ dimensions design.dat --field-solve\n", false},  // no board: quick
+      {with_stack(many, "$ analyse design.dat --stackup stack.toml\n"), true},
+      {with_stack(board, "$ synthesize --flow 1 --fhigh 2 --stackup stack.toml\n"), true},
+      {with_stack(board, "$ synthesize --flow 1 --fhigh 2 --sections 3 --stackup stack.toml\n"), false},
+      {with_stack(board, "$ synthesize --flow 1 --fhigh 2 --sections 5 --stackup stack.toml\n"), true},
+  };
+  for (const Row& r : rows) EXPECT_EQ(split_case(r.data).refused, r.refused) << r.data;
 }
 
 TEST(FuzzRun, ALongSweepIsCutAtTheConsoleLimit) {

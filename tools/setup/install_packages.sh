@@ -6,10 +6,17 @@
 #   tools/setup/install_packages.sh [--test] [--fuzz]
 set -euo pipefail
 
-build=(cmake make g++ libcli11-dev libtomlplusplus-dev libeigen3-dev)
+build=(cmake make g++ pkg-config libcli11-dev libtomlplusplus-dev libeigen3-dev libdxflib-dev)
 # The tests: GoogleTest, a real Touchstone reader (scikit-rf), an SVG
-# renderer, a real terminal; Google Benchmark for the benchmark programs.
-tests=(libgtest-dev libbenchmark-dev python3-scikit-rf librsvg2-bin tmux)
+# renderer, a real terminal, the readers of the artwork (gerbv for Gerber,
+# ezdxf for DXF, KiCad's pcbnew module for footprints); Google Benchmark for
+# the benchmark programs.
+tests=(libgtest-dev libbenchmark-dev python3-scikit-rf librsvg2-bin tmux gerbv python3-ezdxf kicad)
+
+# Installed without the packages they only recommend: KiCad's recommend
+# its whole library of symbols, footprints and 3-D models, gigabytes the
+# tests never open.
+lean=(kicad)
 
 # The fuzzer: clang with libFuzzer and the sanitizer runtimes.
 fuzz=(clang libclang-rt-14-dev)
@@ -40,4 +47,9 @@ else
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${run[@]}" apt-get update -qq
-"${run[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+plain=() bare=()
+for pkg in "${missing[@]}"; do
+  if [[ " ${lean[*]} " == *" $pkg "* ]]; then bare+=("$pkg"); else plain+=("$pkg"); fi
+done
+[ ${#plain[@]} -eq 0 ] || "${run[@]}" apt-get install -y -qq "${plain[@]}" >/dev/null
+[ ${#bare[@]} -eq 0 ] || "${run[@]}" apt-get install -y -qq --no-install-recommends "${bare[@]}" >/dev/null

@@ -1,0 +1,90 @@
+#include "cli/artwork_outputs.hpp"
+
+#include <memory>
+
+#include "artwork/drawing.hpp"
+#include "artwork/dxf.hpp"
+#include "artwork/gerber.hpp"
+#include "artwork/kicad.hpp"
+#include "cli/analysis_run.hpp"
+#include "cli/exit_status.hpp"
+#include "cli/option_table.hpp"
+#include "cli/option_values.hpp"
+
+namespace quill {
+
+std::vector<std::pair<std::string_view, Given>> artwork_requests(const ArtworkArgs& a, const std::string& stem) {
+  std::vector<std::pair<std::string_view, Given>> named;
+  if (a.gerber) {
+    const std::filesystem::path dir(*a.gerber);
+    for (const char* layer : {"upper", "lower", "outline"})
+      named.push_back({"--gerber", (dir / (stem + "-" + layer + ".gbr")).string()});
+  }
+  named.push_back({"--dxf", a.dxf});
+  named.push_back({"--svg", a.svg});
+  named.push_back({"--kicad", a.kicad});
+  return named;
+}
+
+std::optional<LayoutChoice> layout_choice(const CliContext& ctx, const ArtworkArgs& a) {
+  LayoutChoice c;
+  const double unit = a.inches ? 0.0254 : 1e-3;
+  if (a.breakout_length) {
+    auto v = option_value(ctx, options::breakout_length, a.breakout_length);
+    if (!v) return std::nullopt;
+    c.breakout_length = *v * unit;
+  }
+  if (a.port_spacing) {
+    auto v = option_value(ctx, options::port_spacing, a.port_spacing);
+    if (!v) return std::nullopt;
+    c.port_spacing = *v * unit;
+  }
+  return c;
+}
+
+int write_artwork(const CliContext& ctx, const ArtworkArgs& a, const std::vector<OutputRequest>& outputs,
+                  const CouplerLayout& layout, const Stackup& stack, const std::string& design,
+                  const std::string& name) {
+  ArtworkInfo info;
+  info.design = design;
+  info.board = stack.name;
+  info.made = ctx.env.clock();
+  info.unit = a.inches ? ArtworkUnit::inch : ArtworkUnit::mm;
+  std::vector<std::pair<std::filesystem::path, std::string>> files;
+  std::vector<std::filesystem::path> gerbers;
+  for (const OutputRequest& r : outputs)
+    if (r.option == "--gerber") gerbers.push_back(r.path);
+  if (gerbers.size() == 3) {
+    const GerberSet g = gerber_files(layout, info);
+    files.push_back({gerbers[0], g.upper});
+    files.push_back({gerbers[1], g.lower});
+    files.push_back({gerbers[2], g.outline});
+  }
+  if (auto p = requested(outputs, "--dxf"); !p.empty()) files.push_back({p, dxf_file(layout, info)});
+  if (auto p = requested(outputs, "--svg"); !p.empty()) files.push_back({p, layout_drawing_svg(layout, stack, info)});
+  if (auto p = requested(outputs, "--kicad"); !p.empty()) files.push_back({p, kicad_footprint(layout, info, name)});
+
+  // Every file is written whole before any is put in place; one that fails
+  // takes the others with it.
+  std::vector<std::unique_ptr<OutputFile>> open;
+  for (const auto& [path, text] : files) {
+    open.push_back(std::make_unique<OutputFile>(path, ctx.env.open_output));
+    if (!open.back()->open())
+      return ctx.fail(exit_output_failed, "cannot create " + open.back()->error() + "; no artwork file was kept");
+    open.back()->write(text);
+  }
+  // A write that failed is reported by its commit, which removes it; the
+  // others, never committed, go with their owners.
+  for (auto& file : open)
+    if (file->failed() && !file->commit())
+      return ctx.fail(exit_output_failed, "cannot write " + file->error() + "; no artwork file was kept");
+  for (size_t k = 0; k < open.size(); ++k) {
+    if (open[k]->commit()) continue;
+    std::error_code ec;
+    for (size_t done = 0; done < k; ++done) std::filesystem::remove(open[done]->path(), ec);
+    return ctx.fail(exit_output_failed, "cannot write " + open[k]->error() + "; no artwork file was kept");
+  }
+  return exit_ok;
+}
+
+}  // namespace quill

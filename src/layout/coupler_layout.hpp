@@ -1,0 +1,89 @@
+#pragma once
+/// The coupler as copper: every section's strips as rectangles on the two
+/// strip layers, butting end to end, and at each end the breakouts where the
+/// strips part for the four ports. One drawing, from which every artwork file
+/// and the full-wave model are written.
+///
+/// Top view, lengths in metres: x runs along the coupler from section 1 (at
+/// x = 0) to section n, y across it from the centre line. The upper strip
+/// (on the strips layer's upper face) lies at +W0/2, the lower at -W0/2.
+/// Port 1 is the upper strip's left end, port 2 the lower strip's left end,
+/// port 3 the lower strip's right end, port 4 the upper strip's right end,
+/// as in the report and the Touchstone file.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/design.hpp"
+#include "common/stackup.hpp"
+#include "dimensions/stack_strips.hpp"
+
+namespace quill {
+
+struct Point {
+  double x = 0, y = 0;
+};
+
+/// A closed outline, counter-clockwise, without repeating its first point.
+using Outline = std::vector<Point>;
+
+/// One section's two rectangles.
+struct SectionCopper {
+  int section = 0;
+  double x0 = 0, x1 = 0;              ///< ends along the coupler
+  double upper_y0 = 0, upper_y1 = 0;  ///< across: the upper strip's edges
+  double lower_y0 = 0, lower_y1 = 0;  ///< the lower strip's edges
+  double width = 0, offset = 0;       ///< as refined
+};
+
+/// The end of a feed: where a connector or the next line meets it.
+struct PortEnd {
+  int number = 0;    ///< 1 to 4
+  Point at;          ///< the middle of the feed's end
+  bool upper = false;  ///< on the upper strip's layer
+  double width = 0;  ///< the feed's width there
+  int facing = 0;    ///< -1: the feed leaves to the left (-x), +1 to the right
+};
+
+/// How the strips part at the ends.
+struct Breakouts {
+  double feed_width_upper = 0;  ///< Zo alone at the upper strip's height
+  double feed_width_lower = 0;
+  double port_spacing = 0;      ///< centre to centre across, at the port ends
+  double length = 0;            ///< along x, from the coupler's end to a port end
+  double lead = 0;              ///< straight run before the first bend
+  double feed_coupling_db = 0;  ///< the parted feeds' coupling to each other
+  /// The coupling a breakout adds on its own (the two feeds as a short coupled
+  /// line of their own, tapering apart) at the centre frequency, and the most
+  /// over the band where the design has one, dB.
+  double breakout_coupling_db = 0;
+  double breakout_coupling_max_db = 0;
+  bool spacing_given = false, length_given = false;
+};
+
+struct CouplerLayout {
+  std::vector<SectionCopper> sections;
+  Outline upper, lower;     ///< each layer's copper as one outline
+  Outline board;            ///< the board's edge
+  std::array<PortEnd, 4> ports;
+  Breakouts breakouts;
+  double coupler_length = 0;  ///< x of the last section's end
+  std::vector<std::string> notes;  ///< what an engineer should know of the drawing
+};
+
+/// What the command line may set instead of the field solver.
+struct LayoutChoice {
+  std::optional<double> breakout_length;  ///< metres
+  std::optional<double> port_spacing;     ///< metres
+};
+
+/// Lays out a design whose every section was built in `stack`. Fails (with
+/// the reason, one sentence, in `error`) for a declined section or a
+/// breakout too short for its bends.
+std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const StackDesign& built,
+                                             const Stackup& stack, const LayoutChoice& choice,
+                                             std::string& error);
+
+}  // namespace quill

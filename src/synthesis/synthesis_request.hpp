@@ -1,0 +1,71 @@
+#pragma once
+/// A synthesis request as the front ends state it (a band, a coupling level,
+/// a ripple, a form, and the choices around them), checked and designed in
+/// one place: from the tables for a level and ripple they hold, as functions
+/// 1 and 2 do, otherwise by the equal-ripple engine. The command line and the
+/// Python module both synthesise through here, so a request gets the same
+/// design, and a request no design covers the same words, from either.
+
+#include <optional>
+#include <string>
+
+#include "common/design.hpp"
+#include "synthesis/design_tables.hpp"
+
+namespace quill {
+
+/// What is asked for. Every value is named in messages by the command-line
+/// option that states it ("--coupling"), so a script's mistake reads as the
+/// command line's.
+struct SynthesisRequest {
+  TableKind kind = TableKind::symmetrical;
+  float flow = 0, fhigh = 0;   ///< band, MHz
+  float level = 0;             ///< coupling level C, dB
+  float ripple = 0;            ///< ripple R, dB; 0 maximally flat
+  std::optional<int> sections; ///< unset: the smallest count that fits; else the engine designs that count
+  float flat_tolerance = 0.1f; ///< with R = 0: how far the coupling may stray from C over the band, dB
+  bool equal_ripple = false;   ///< the engine even for a level and ripple the tables hold
+  float zo = 50;               ///< system impedance, ohms
+  float er = 2.2f;             ///< relative dielectric constant
+};
+
+/// The first value of `r` the command line refuses, in its words, the value
+/// written as its shortest text ("--coupling must be between 3 and 30 dB (got
+/// 2)"); nullopt for a sound request. Values must be finite: whether a text
+/// is a number at all is the front end's to say.
+std::optional<std::string> request_fault(const SynthesisRequest& r);
+
+/// True when the tables design `r`: a level and a ripple of the menus, no
+/// section count given and the engine not asked for.
+bool designed_from_tables(const SynthesisRequest& r);
+
+struct SynthesisOutcome {
+  enum Status {
+    designed,     ///< `design` is complete
+    no_design,    ///< the request is sound but no design covers the band
+    bad_request,  ///< a value is out of range
+  } status = bad_request;
+  CouplerDesign design;
+  bool from_tables = false;  ///< the tables designed it (else the engine)
+  /// no_design, bad_request: one line, the command line's words.
+  std::string message;
+  /// no_design: the largest section count tried (the table's limit, or the engine's).
+  int largest_sections = 0;
+  /// no_design by the engine: the ripple that count reaches over the band,
+  /// dB. The tables do not say how far off a band is.
+  std::optional<double> best_ripple_db;
+};
+
+/// Checks `r` and designs it: the design laid out as matched quarter-wave
+/// sections at the band centre, with Zo and Er, or why there is none.
+SynthesisOutcome synthesize_request(const SynthesisRequest& r);
+
+/// What a synthesised design is called in files and exports:
+/// "Symmetrical 8.34 dB +/- 0.30 dB coupler, 4000 to 8000 MHz".
+std::string synthesis_name(const CouplerDesign& d);
+
+/// The title line of its design-data file ("Quillomate design: " and the name;
+/// the reader skips it).
+std::string synthesis_title(const CouplerDesign& d);
+
+}  // namespace quill
