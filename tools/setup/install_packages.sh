@@ -6,12 +6,15 @@
 #   tools/setup/install_packages.sh [--test] [--fuzz]
 set -euo pipefail
 
-build=(cmake make g++ pkg-config libcli11-dev libtomlplusplus-dev libeigen3-dev libdxflib-dev)
+build=(cmake make g++ pkg-config libcli11-dev libtomlplusplus-dev libeigen3-dev libdxflib-dev
+       pybind11-dev python3-dev python3-numpy)
 # The tests: GoogleTest, a real Touchstone reader (scikit-rf), an SVG
 # renderer, a real terminal, the readers of the artwork (gerbv for Gerber,
 # ezdxf for DXF, KiCad's pcbnew module for footprints); Google Benchmark for
-# the benchmark programs.
-tests=(libgtest-dev libbenchmark-dev python3-scikit-rf librsvg2-bin tmux gerbv python3-ezdxf kicad)
+# the benchmark programs; pytest for the Python module (built for Debian's
+# python3 with pybind11 and numpy) and matplotlib for its example.
+tests=(libgtest-dev libbenchmark-dev python3-scikit-rf librsvg2-bin tmux gerbv python3-ezdxf kicad
+       python3-pytest python3-matplotlib)
 
 # Installed without the packages they only recommend: KiCad's recommend
 # its whole library of symbols, footprints and 3-D models, gigabytes the
