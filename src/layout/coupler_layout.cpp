@@ -233,10 +233,16 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
                                                   feed_coupling_limit_db);
   b.feed_coupling_db =
       20.0 * std::log10(std::fabs(feed_coupling(stack, b.feed_width_upper, b.feed_width_lower, b.port_spacing).k));
-  // The widest part of the coupler's ends sets how far a feed must rise.
+  // A feed leaves the coupler with its inner edge on the section's inner
+  // edge, so that where it is wider than the strip it widens outward: the
+  // two feeds never overlap more than the strips they continue. Where they
+  // start apart, centre to centre, sets how far they must rise.
   const SectionCopper &first = out.sections.front(), &last = out.sections.back();
-  const double rise = std::max(0.0, (b.port_spacing - std::min(first.offset, last.offset)) / 2.0);
-  b.lead = w_feed;
+  auto start_spacing = [&](const SectionCopper& s) { return s.offset - s.width + w_feed; };
+  const double closest = std::min(start_spacing(first), start_spacing(last));
+  const double rise = std::max(0.0, (b.port_spacing - closest) / 2.0);
+  // A short straight lead keeps the first bend's mitre off the junction.
+  b.lead = w_feed / 2.0;
   const double least = b.lead + rise;
   b.length_given = choice.breakout_length.has_value();
   b.length = b.length_given ? *choice.breakout_length : least + 3.0 * w_feed;
@@ -248,7 +254,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     error = buf;
     return std::nullopt;
   }
-  const BreakoutProfile profile = breakout_profile(stack, b, std::min(first.offset, last.offset));
+  const BreakoutProfile profile = breakout_profile(stack, b, closest);
   b.breakout_coupling_db = breakout_coupling_db(profile, b, d.f0 * 1e6);
   b.breakout_coupling_max_db = b.breakout_coupling_db;
   if (d.synthesised()) {
@@ -261,7 +267,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   // Upper strip: port 1 at the left, port 4 at the right, both parting toward
   // +y; lower strip: ports 2 and 3, toward -y.
   const double half = b.port_spacing / 2.0;
-  const double y1u = first.offset / 2, ynu = last.offset / 2;
+  const double y1u = start_spacing(first) / 2, ynu = start_spacing(last) / 2;
   const std::vector<Point> left_u = feed_path(0.0, y1u, std::max(half, y1u), -1, b);
   const std::vector<Point> right_u = feed_path(x, ynu, std::max(half, ynu), +1, b);
   const std::vector<Point> left_l = feed_path(0.0, -y1u, std::min(-half, -y1u), -1, b);
