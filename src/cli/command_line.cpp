@@ -108,6 +108,29 @@ Examples:
   quillomate layout coupler.dat --stackup board.toml --dxf coupler.dxf --kicad coupler.kicad_mod
   quillomate layout coupler.dat --stackup board.toml --inches --port-spacing 0.2 --dxf coupler.dxf)";
 
+constexpr const char* kFullwaveFooter = R"(
+Writes an openEMS model of exactly the copper `layout` draws into DIR (one
+folder per driven port, and a README on running them by hand): the ground
+planes as the top and bottom walls, the board's layers as dielectrics with
+their loss tangent, the strips (perfect conductors, of the copper's thickness)
+and a lumped port of Zo at each feed's end, split between the two planes. The
+mesh keeps the third rule at every strip edge, enough cells across S and the
+copper, cells under a twentieth of a wavelength at the top frequency, and
+smooth grading; --mesh chooses how fine. A mirror-symmetric design and a
+mirror-stacked board each halve the ports that must be driven.
+
+With --run it runs openEMS on each model (its progress as it goes: minutes,
+not seconds), writes DIR/fullwave.s4p, DIR/compare.csv and DIR/compare.svg
+(full-wave beside the circuit model of the design as built, without the
+strips' conductor loss, which the model's perfect conductors lack), and
+prints over the band the coupling's largest departure from the circuit
+model, the directivity, the return loss and the quadrature error of both.
+openEMS missing or failing is status 4, with no result written.
+
+Examples:
+  quillomate fullwave coupler.dat --stackup board.toml --out model
+  quillomate fullwave coupler.dat --stackup board.toml --out model --run --mesh coarse --threads 2)";
+
 /// Registers a numeric option of the table, its text kept as given.
 CLI::Option* add(CLI::App* app, const RealOption& opt, Given& target) {
   return app->add_option_function<std::string>(
@@ -252,12 +275,30 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add_artwork(la, lay.artwork);
   la->footer(kLayoutFooter);
 
+  FullwaveArgs full;
+  CLI::App* fw = app.add_subcommand("fullwave", "an openEMS model of the laid-out coupler, run beside the circuit model");
+  fw->add_option("FILE", full.file, "design-data file")->required();
+  add_path(fw, "--stackup", "STACK.toml", "the board the copper is modelled in (required)", full.stackup);
+  add_path(fw, "--out", "DIR", "the folder for the models and, with --run, the results (required)", full.out);
+  fw->add_flag("--run", full.run, "run openEMS on the models and compare with the circuit model");
+  fw->add_option("--mesh", full.mesh, "mesh density")
+      ->type_name("coarse|normal|fine")
+      ->check(CLI::IsMember({"coarse", "normal", "fine"}));
+  add(fw, options::start, full.sweep.start);
+  add(fw, options::stop, full.sweep.stop);
+  add(fw, options::step, full.sweep.step);
+  add(fw, options::threads, full.threads);
+  fw->add_flag("--all-ports", full.all_ports,
+               "drive every port, using no symmetry (a check of the symmetries and of reciprocity)");
+  fw->footer(kFullwaveFooter);
+
   // A first word that is no option and no command is the likeliest slip.
   const bool known = !args.empty() && (an->check_name(args[0]) || di->check_name(args[0]) ||
-                                       sy->check_name(args[0]) || la->check_name(args[0]));
+                                       sy->check_name(args[0]) || la->check_name(args[0]) ||
+                                       fw->check_name(args[0]));
   if (!args.empty() && !known && (args[0].empty() || args[0][0] != '-')) {
     env.err << "quillomate: \"" << args[0]
-            << "\" is not a command: analyse, dimensions, synthesize or layout (see quillomate --help)\n";
+            << "\" is not a command: analyse, dimensions, synthesize, layout or fullwave (see quillomate --help)\n";
     return exit_usage;
   }
   try {
@@ -280,6 +321,7 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   if (an->parsed()) return run_analyse(CliContext{env, "analyse"}, analyse);
   if (di->parsed()) return run_dimensions_command(CliContext{env, "dimensions"}, dims);
   if (la->parsed()) return run_layout(CliContext{env, "layout"}, lay);
+  if (fw->parsed()) return run_fullwave(CliContext{env, "fullwave"}, full);
   return run_synthesize(CliContext{env, "synthesize"}, synth);
 }
 

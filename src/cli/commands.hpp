@@ -31,6 +31,18 @@ struct ArtworkArgs {
   bool any() const { return gerber || dxf || svg || kicad; }
 };
 
+/// A full-wave model of the laid-out coupler, and with `run` its openEMS
+/// solution beside the circuit model.
+struct FullwaveArgs {
+  std::string file;
+  Given stackup, out;
+  bool run = false;
+  std::string mesh = "normal";
+  SweepArgs sweep;
+  Given threads;
+  bool all_ports = false;
+};
+
 struct LayoutArgs {
   std::string file;
   Given stackup;
@@ -74,5 +86,6 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a);
 int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a);
 int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a);
 int run_layout(const CliContext& ctx, const LayoutArgs& a);
+int run_fullwave(const CliContext& ctx, const FullwaveArgs& a);
 
 }  // namespace quill

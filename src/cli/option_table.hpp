@@ -77,4 +77,8 @@ inline constexpr RealOption port_spacing{
     "centre-to-centre spacing across of the two feeds at each end, in the files' unit", {},
     "the least at which the feeds couple below -40 dB"};
 
+// Full-wave runs.
+inline constexpr RealOption threads{"--threads", "N", "", 1, false, 256, false,
+                                    "threads openEMS runs on", {}, "openEMS's own choice, every core"};
+
 }  // namespace quill::options

@@ -12,14 +12,15 @@ build=(cmake make g++ pkg-config libcli11-dev libtomlplusplus-dev libeigen3-dev 
 # renderer, a real terminal, the readers of the artwork (gerbv for Gerber,
 # ezdxf for DXF, KiCad's pcbnew module for footprints); Google Benchmark for
 # the benchmark programs; pytest for the Python module (built for Debian's
-# python3 with pybind11 and numpy) and matplotlib for its example.
+# python3 with pybind11 and numpy) and matplotlib for its example; openEMS
+# for a full-wave run of a coarse model.
 tests=(libgtest-dev libbenchmark-dev python3-scikit-rf librsvg2-bin tmux gerbv python3-ezdxf kicad
-       python3-pytest python3-matplotlib)
+       python3-pytest python3-matplotlib openems)
 
 # Installed without the packages they only recommend: KiCad's recommend
 # its whole library of symbols, footprints and 3-D models, gigabytes the
-# tests never open.
-lean=(kicad)
+# tests never open; openEMS's, its Octave interface and Octave itself.
+lean=(kicad openems)
 
 # The fuzzer: clang with libFuzzer and the sanitizer runtimes.
 fuzz=(clang libclang-rt-14-dev)

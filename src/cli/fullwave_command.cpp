@@ -1,0 +1,243 @@
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "analysis/sweep.hpp"
+#include "cli/analysis_run.hpp"
+#include "cli/board_run.hpp"
+#include "cli/commands.hpp"
+#include "cli/exit_status.hpp"
+#include "cli/openems_runner.hpp"
+#include "cli/option_table.hpp"
+#include "cli/option_values.hpp"
+#include "cli/stackup_argument.hpp"
+#include "fullwave/fullwave_grid.hpp"
+#include "fullwave/fullwave_report.hpp"
+#include "fullwave/openems_model.hpp"
+#include "fullwave/port_symmetry.hpp"
+#include "fullwave/port_waves.hpp"
+
+namespace quill {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kModelName = "model.xml";
+const char* const kResults[] = {"fullwave.s4p", "compare.csv", "compare.svg"};
+
+/// Removes the probe files an earlier run of a model left beside it.
+void remove_probes(const fs::path& folder) {
+  std::error_code ec;
+  for (int j = 1; j <= 4; ++j)
+    for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)})
+      fs::remove(folder / probe, ec);
+}
+
+MeshDensity density_of(const std::string& name) {
+  return name == "coarse" ? MeshDensity::coarse : name == "fine" ? MeshDensity::fine : MeshDensity::normal;
+}
+
+/// How to run the models by hand, for DIR/README.txt.
+std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetry, const std::string& design,
+                   const std::string& board, const std::string& mesh) {
+  std::string t = "Full-wave models of " + design + " in the board " + board + " (" + mesh + " mesh),\n";
+  t += "written by quillomate fullwave for openEMS (Debian package openems).\n\n";
+  t += "Each folder portK holds the model with port K driven and the other ports matched;\n";
+  t += "openEMS writes its probes beside it. To run one by hand:\n\n";
+  for (int k : driven) t += "    cd port" + std::to_string(k) + " && openEMS " + kModelName + " && cd ..\n";
+  t += "\nor run them all and compare with the circuit model: quillomate fullwave ... --run.\n\n";
+  t += "Ports as in the report and the Touchstone file: 1 input (upper strip, left), 2 coupled\n";
+  t += "(lower strip, left), 3 isolated (lower strip, right), 4 through (upper strip, right).\n";
+  t += "Lengths in metres. The ground planes are the top and bottom walls, the side walls are\n";
+  t += "PEC on the board's edges; each port is a lumped port of Zo split between the two planes.\n";
+  if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
+  if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
+  return t;
+}
+
+/// Writes `files` (path, text) together: all or none.
+int write_together(const CliContext& ctx, const std::vector<std::pair<fs::path, std::string>>& files) {
+  std::vector<std::unique_ptr<OutputFile>> open;
+  for (const auto& [path, text] : files) {
+    open.push_back(std::make_unique<OutputFile>(path, ctx.env.open_output));
+    if (!open.back()->open()) return ctx.fail(exit_output_failed, "cannot create " + open.back()->error());
+    open.back()->write(text);
+  }
+  for (auto& file : open)
+    if (file->failed() && !file->commit())
+      return ctx.fail(exit_output_failed, "cannot write " + file->error() + "; nothing was kept");
+  for (size_t k = 0; k < open.size(); ++k) {
+    if (open[k]->commit()) continue;
+    std::error_code ec;
+    for (size_t done = 0; done < k; ++done) fs::remove(open[done]->path(), ec);
+    return ctx.fail(exit_output_failed, "cannot write " + open[k]->error() + "; nothing was kept");
+  }
+  return exit_ok;
+}
+
+std::optional<std::string> read_text(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
+  if (!a.stackup) return ctx.fail(exit_usage, "needs --stackup STACK.toml: the copper is modelled in a board");
+  if (!a.out) return ctx.fail(exit_usage, "needs --out DIR: the folder the models (and results) go into");
+  if (!none_beside_board(ctx, {{"--velocity-ratio", a.sweep.velocity_ratio.has_value()},
+                               {"--loss", a.sweep.loss.has_value()}}))
+    return exit_usage;
+  auto threads = option_value(ctx, options::threads, a.threads, 0.0f);
+  if (!threads) return exit_usage;
+  if (a.threads && *threads != std::floor(*threads))
+    return ctx.fail(exit_usage, "--threads must be a whole number (got " + *a.threads + ")");
+  const fs::path dir = ctx.path(*a.out);
+  std::error_code ec;
+  const fs::path parent = dir.parent_path().empty() ? fs::path(".") : dir.parent_path();
+  if (!fs::is_directory(parent, ec))
+    return ctx.fail(exit_usage, "--out " + *a.out + ": the folder " + parent.string() + " does not exist");
+  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec))
+    return ctx.fail(exit_usage, "--out " + *a.out + ": is a file, not a folder");
+
+  int status = exit_ok;
+  auto stack = read_stackup_argument(ctx, *a.stackup, status);
+  if (!stack) return status;
+  auto file = read_design_argument(ctx, a.file, status);
+  if (!file) return status;
+  const CouplerDesign& d = file->design;
+  AnalysisSettings sweep{}, s{};
+  sweep.fstart = file->fstart;
+  sweep.fstop = file->fstop;
+  sweep.deltaf = file->deltaf;
+  if (!sweep_from(ctx, a.sweep, sweep, s)) return exit_usage;
+  if (!suits_board(ctx, d, *stack)) return exit_usage;
+  const auto built = build_in_board(ctx, d, *stack, 2, true);
+  if (!built) return exit_usage;
+  std::string error;
+  const auto layout = lay_out_coupler(d, *built, *stack, {}, error);
+  if (!layout) return ctx.fail(exit_usage, error);
+
+  // The model: the layout's own copper on the mesh of the chosen density.
+  const MeshRules rules = mesh_rules(density_of(a.mesh), *layout, *stack);
+  std::vector<double> f_mhz;
+  for_each_frequency(s, [&](float f) { f_mhz.push_back(f); });
+  FullwaveRun run;
+  run.fstart_hz = f_mhz.front() * 1e6;
+  run.fstop_hz = f_mhz.back() * 1e6;
+  run.centre_hz = d.f0 * 1e6;
+  run.zo = d.z0;
+  const FullwaveGrid grid = fullwave_grid(*layout, *stack, rules, run.fstop_hz);
+  const LayoutSymmetry symmetry = layout_symmetry(*layout, *stack);
+  const std::vector<int> driven = driven_ports(symmetry, a.all_ports);
+
+  fs::create_directories(dir, ec);
+  // Results of an earlier model would pass for this one's: they go first,
+  // so that a run stopped part way leaves the model and no result.
+  for (const char* result : kResults) fs::remove(dir / result, ec);
+  std::vector<std::pair<fs::path, std::string>> models;
+  for (int k : driven) {
+    const fs::path folder = dir / ("port" + std::to_string(k));
+    fs::create_directories(folder, ec);
+    if (ec) return ctx.fail(exit_output_failed, "cannot create " + folder.string() + ": " + ec.message());
+    models.push_back({folder / kModelName, openems_model(*layout, *stack, grid, run, k)});
+  }
+  models.push_back({dir / "README.txt", readme(driven, symmetry, a.file, stack->name, a.mesh)});
+  if (const int st = write_together(ctx, models); st != exit_ok) return st;
+
+  const long cells = static_cast<long>((grid.x.size() - 1) * (grid.y.size() - 1) * (grid.z.size() - 1));
+  std::ostringstream head;
+  head << "\n        Full-wave model of " << a.file << " in " << stack->name << ", " << a.mesh << " mesh: "
+       << grid.x.size() << " x " << grid.y.size() << " x " << grid.z.size() << " lines (" << cells
+       << " cells);\n        " << driven.size() << (driven.size() == 1 ? " port" : " ports") << " driven";
+  if (symmetry.along || symmetry.across)
+    head << " (" << (symmetry.along ? "mirror-symmetric design" : "")
+         << (symmetry.along && symmetry.across ? ", " : "") << (symmetry.across ? "mirror-stacked board" : "") << ")";
+  head << "; models in " << dir.string() << "\n";
+  ctx.env.out << head.str();
+  if (!ctx.stdout_written()) return exit_output_failed;
+  if (!a.run) return exit_ok;
+
+  const fs::path openems = find_openems();
+  if (openems.empty())
+    return ctx.fail(exit_output_failed, "cannot run openEMS: no openEMS on PATH (Debian package openems); "
+                                        "the models are in " + dir.string());
+  std::vector<SMatrix> fullwave(f_mhz.size());
+  std::vector<double> f_hz;
+  for (double f : f_mhz) f_hz.push_back(f * 1e6);
+  for (size_t n = 0; n < driven.size(); ++n) {
+    const int k = driven[n];
+    const fs::path folder = dir / ("port" + std::to_string(k));
+    ctx.env.out << "        excitation " << n + 1 << " of " << driven.size() << ": port " << k << "\n";
+    ctx.env.out.flush();
+    remove_probes(folder);
+    long shown = -1;
+    const std::string failure =
+        run_openems(openems, folder, kModelName, static_cast<int>(*threads), [&](const OpenemsProgress& p) {
+          if (p.timestep == shown) return;
+          shown = p.timestep;
+          char line[128];
+          std::snprintf(line, sizeof line, "          time step %ld, energy %.1f dB\n", p.timestep, p.energy_db);
+          ctx.env.out << line;
+          ctx.env.out.flush();
+        });
+    if (!failure.empty())
+      return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / kModelName).string() + ": " + failure);
+    std::array<PortSpectra, 4> ports;
+    for (int j = 1; j <= 4; ++j) {
+      for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)}) {
+        const auto text = read_text(folder / probe);
+        const auto signal = text ? read_probe(*text) : std::nullopt;
+        if (!signal)
+          return ctx.fail(exit_output_failed, "openEMS left no readable " + probe + " in " + folder.string());
+        const std::vector<Cx> spec = spectrum(*signal, f_hz);
+        PortSpectra& ps = ports[static_cast<size_t>(j - 1)];
+        if (probe == voltage_probe(j)) {
+          ps.u = spec;
+        } else if (ps.i.empty()) {
+          ps.i = spec;
+        } else {
+          for (size_t f = 0; f < spec.size(); ++f) ps.i[f] += spec[f];
+        }
+      }
+    }
+    fill_column(ports, k - 1, run.zo, fullwave);
+  }
+  complete_by_symmetry(symmetry, driven, fullwave);
+
+  // The circuit model of the same copper: the design as built, with the
+  // strips' conductor loss left out as the full-wave model's perfect
+  // conductors leave it out.
+  CouplerDesign reference = as_built(d, *built);
+  for (int i = 1; i <= reference.n; ++i) reference.sec(i).sigmae = reference.sec(i).sigmao = 0.0f;
+  Comparison c;
+  c.f_mhz = f_mhz;
+  c.fullwave = fullwave;
+  c.circuit = circuit_matrices(reference, f_mhz);
+  c.band_lo_mhz = d.synthesised() ? d.flow : f_mhz.front();
+  c.band_hi_mhz = d.synthesised() ? d.fhigh : f_mhz.back();
+  const BandSummary summary = band_summary(c, d.f0);
+  const std::string name = a.file + " in " + stack->name;
+  const std::vector<std::string> comments = {
+      "Quillomate full-wave (openEMS) scattering parameters: " + name,
+      a.mesh + " mesh, " + std::to_string(cells) + " cells; strips perfectly conducting, layers with their loss",
+      "Ports driven: " + std::to_string(driven.size()) + ", the rest from the layout's symmetries"};
+  if (const int st = write_together(ctx, {{dir / kResults[0], fullwave_touchstone(c, comments, run.zo)},
+                                          {dir / kResults[1], comparison_csv(c)},
+                                          {dir / kResults[2],
+                                           comparison_svg(c, "Full-wave and circuit model: " + name,
+                                                          a.mesh + " mesh; circuit model without conductor loss")}});
+      st != exit_ok)
+    return st;
+  ctx.env.out << summary_text(summary, c);
+  return ctx.stdout_written() ? exit_ok : exit_output_failed;
+}
+
+}  // namespace quill

@@ -1,0 +1,58 @@
+#pragma once
+/// The rectilinear mesh of a full-wave model of the coupler, drawn by rules a
+/// test can check:
+/// - the third rule at every strip edge: a line a third of an edge cell
+///   inside the copper and one two thirds outside, where the field's
+///   singularity is best resolved;
+/// - enough cells across the strip spacing S and across the copper;
+/// - no cell longer than a twentieth of the wavelength in the densest
+///   dielectric at the highest frequency;
+/// - smooth grading: neighbouring cells differ by at most the grading ratio.
+/// Lengths in metres: x along the coupler, y across, z up from the lower
+/// ground plane.
+
+#include <string>
+#include <vector>
+
+#include "common/stackup.hpp"
+#include "layout/coupler_layout.hpp"
+
+namespace quill {
+
+enum class MeshDensity { coarse, normal, fine };
+
+struct MeshRules {
+  int cells_across_gap = 4;     ///< across S, the strips' facing gap
+  int cells_across_copper = 1;  ///< across the copper's thickness (when it has one)
+  int cells_per_wavelength = 20;
+  double grading = 1.5;         ///< largest ratio of neighbouring cells
+  double edge_cell = 0;         ///< cell at a strip edge, metres (from the density)
+};
+
+/// The rules of a density for a board: the edge cell is a fraction of the
+/// narrowest strip feature and of the gap.
+MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Stackup& stack);
+
+struct FullwaveGrid {
+  std::vector<double> x, y, z;  ///< ascending
+  /// The domain: the board across, the ground planes in z, and a margin beyond
+  /// each port end along x.
+  double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
+/// The longest cell the rules allow in `stack` up to `fmax_hz`: a
+/// twentieth (or the rules' fraction) of the wavelength in its densest layer.
+double largest_cell(const Stackup& stack, const MeshRules& rules, double fmax_hz);
+
+/// The grid of the coupler's model up to `fmax_hz`.
+FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, const MeshRules& rules,
+                           double fmax_hz);
+
+/// Heights of the strips' copper: the lower strip's bottom and top faces,
+/// the upper strip's (equal pairs for ideal sheets).
+struct StripHeights {
+  double lower_bottom = 0, lower_top = 0, upper_bottom = 0, upper_top = 0;
+};
+StripHeights strip_heights(const Stackup& stack);
+
+}  // namespace quill

@@ -1,0 +1,43 @@
+#pragma once
+/// An openEMS model of exactly the copper `layout` draws: the model file the
+/// openEMS program reads (its own XML: the time-domain solver's settings and
+/// the CSXCAD structure), one file per excited port.
+///
+/// The ground planes are the domain's top and bottom walls (PEC); the
+/// stack's layers fill it as dielectrics whose conductivity gives their loss
+/// tangent at the centre frequency; the strips are the layout's outlines,
+/// extruded through the copper's thickness (sheets where it is 0) and
+/// perfectly conducting; the side walls are PEC on the board's edges, three
+/// ground-plane spacings from the copper, where the stripline field has died
+/// away. Each port is a lumped port at its feed's end, split in two: from the
+/// lower plane up to the strip and from the strip up to the upper plane,
+/// each 2 Zo, driven together, so that it launches the stripline's own mode
+/// and not the parallel-plate mode one side alone would. A voltage probe up
+/// the port's middle and a current probe through each half measure it.
+
+#include <string>
+
+#include "common/stackup.hpp"
+#include "fullwave/fullwave_grid.hpp"
+#include "layout/coupler_layout.hpp"
+
+namespace quill {
+
+struct FullwaveRun {
+  double fstart_hz = 0, fstop_hz = 0;  ///< the band the excitation covers
+  double centre_hz = 0;                ///< where the dielectric loss is set
+  double zo = 50;
+  double end_energy = 1e-5;            ///< the run ends when the energy has fallen this far (-50 dB)
+  long max_timesteps = 1000000;
+};
+
+/// The model with port `excited` (1 to 4) driven and the others matched.
+std::string openems_model(const CouplerLayout& layout, const Stackup& stack, const FullwaveGrid& grid,
+                          const FullwaveRun& run, int excited);
+
+/// Names of the probe files openEMS writes for port k: the voltage, and the
+/// currents through the lower and upper halves.
+std::string voltage_probe(int port);
+std::string current_probe(int port, bool upper);
+
+}  // namespace quill
