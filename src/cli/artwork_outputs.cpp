@@ -1,13 +1,12 @@
 #include "cli/artwork_outputs.hpp"
 
-#include <memory>
-
 #include "artwork/drawing.hpp"
 #include "artwork/dxf.hpp"
 #include "artwork/gerber.hpp"
 #include "artwork/kicad.hpp"
 #include "cli/analysis_run.hpp"
 #include "cli/exit_status.hpp"
+#include "cli/file_set.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
 
@@ -39,6 +38,7 @@ std::optional<LayoutChoice> layout_choice(const CliContext& ctx, const ArtworkAr
     if (!v) return std::nullopt;
     c.port_spacing = *v * unit;
   }
+  c.compensate = a.compensate;
   return c;
 }
 
@@ -50,7 +50,7 @@ int write_artwork(const CliContext& ctx, const ArtworkArgs& a, const std::vector
   info.board = stack.name;
   info.made = ctx.env.clock();
   info.unit = a.inches ? ArtworkUnit::inch : ArtworkUnit::mm;
-  std::vector<std::pair<std::filesystem::path, std::string>> files;
+  std::vector<FileText> files;
   std::vector<std::filesystem::path> gerbers;
   for (const OutputRequest& r : outputs)
     if (r.option == "--gerber") gerbers.push_back(r.path);
@@ -66,25 +66,7 @@ int write_artwork(const CliContext& ctx, const ArtworkArgs& a, const std::vector
 
   // Every file is written whole before any is put in place; one that fails
   // takes the others with it.
-  std::vector<std::unique_ptr<OutputFile>> open;
-  for (const auto& [path, text] : files) {
-    open.push_back(std::make_unique<OutputFile>(path, ctx.env.open_output));
-    if (!open.back()->open())
-      return ctx.fail(exit_output_failed, "cannot create " + open.back()->error() + "; no artwork file was kept");
-    open.back()->write(text);
-  }
-  // A write that failed is reported by its commit, which removes it; the
-  // others, never committed, go with their owners.
-  for (auto& file : open)
-    if (file->failed() && !file->commit())
-      return ctx.fail(exit_output_failed, "cannot write " + file->error() + "; no artwork file was kept");
-  for (size_t k = 0; k < open.size(); ++k) {
-    if (open[k]->commit()) continue;
-    std::error_code ec;
-    for (size_t done = 0; done < k; ++done) std::filesystem::remove(open[done]->path(), ec);
-    return ctx.fail(exit_output_failed, "cannot write " + open[k]->error() + "; no artwork file was kept");
-  }
-  return exit_ok;
+  return write_all_or_none(ctx, files, "no artwork file was kept");
 }
 
 }  // namespace quill

@@ -1,6 +1,7 @@
 #include "cli/board_run.hpp"
 
 #include "cli/exit_status.hpp"
+#include "cli/stackup_argument.hpp"
 #include "common/number.hpp"
 #include "dimensions/stack_table.hpp"
 
@@ -52,6 +53,19 @@ std::vector<std::string> board_notes(const Stackup& stack) {
           "field-solved impedances; phase velocities as fractions of c;",
           "losses (conductor plus dielectric) at each section's centre",
           "frequency; each section a quarter wave for the mean of the two modes."};
+}
+
+std::optional<BoardDesign> read_board_design(const CliContext& ctx, const std::string& stackup,
+                                             const std::string& design, int& status) {
+  auto stack = read_stackup_argument(ctx, stackup, status);
+  if (!stack) return std::nullopt;
+  auto file = read_design_argument(ctx, design, status);
+  if (!file) return std::nullopt;
+  if (!suits_board(ctx, file->design, *stack)) {
+    status = exit_usage;
+    return std::nullopt;
+  }
+  return BoardDesign{std::move(*stack), std::move(*file)};
 }
 
 }  // namespace quill

@@ -26,6 +26,16 @@ bool none_beside_board(const CliContext& ctx, const std::vector<std::pair<std::s
 /// after a message (status 2).
 bool suits_board(const CliContext& ctx, const CouplerDesign& d, const Stackup& stack);
 
+/// The board and the design file of a command that works on a design in a
+/// board: the stack read first, then the design, then the design checked to
+/// suit the board. Nothing after a message, with `status` set (2 or 3).
+struct BoardDesign {
+  Stackup stack;
+  FileDesign file;
+};
+std::optional<BoardDesign> read_board_design(const CliContext& ctx, const std::string& stackup,
+                                             const std::string& design, int& status);
+
 /// Builds every section of `d` in `stack`. With `whole`, a section without
 /// strips is a mistake (one message naming it, status 2): nothing can be
 /// analysed or drawn then.

@@ -61,22 +61,8 @@ std::optional<FileDesign> read_design_argument(const CliContext& ctx, const std:
   errno = 0;
   DesignDataRead read = read_design_data(in);
   const int read_error = errno;
-  const std::string entry(trimmed(read.entry));
-  switch (read.fault) {
-    case EntryFile::none:
-      return std::move(read.values);
-    case EntryFile::missing:
-      ctx.fail(status, file + ": the file ends before entry \"" + entry + "\" (line " +
-                           std::to_string(read.line) + "); fix it and try again");
-      return std::nullopt;
-    case EntryFile::unreadable:
-      ctx.fail(status, file + ": cannot be read: " + std::strerror(read_error != 0 ? read_error : EIO));
-      return std::nullopt;
-    case EntryFile::bad:
-      break;
-  }
-  ctx.fail(status, file + ", line " + std::to_string(read.line) + ": error in entry \"" + entry +
-                       "\"; fix it and try again");
+  if (read.fault == EntryFile::none) return std::move(read.values);
+  ctx.fail(status, design_data_fault(read, file, read_error));
   return std::nullopt;
 }
 

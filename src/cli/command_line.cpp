@@ -161,6 +161,16 @@ void add_exports(CLI::App* app, ExportArgs& e) {
            e.plot);
 }
 
+/// The choices that shape the copper itself, for every command that draws it.
+void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
+  app->add_flag("--inches", a.inches, "lengths in inches: the files written, --breakout-length and --port-spacing");
+  add(app, options::breakout_length, a.breakout_length);
+  add(app, options::port_spacing, a.port_spacing);
+  app->add_flag("--compensate", a.compensate,
+                "shorten the end sections by the coupled length their breakouts add, so that the copper couples "
+                "as the design does");
+}
+
 void add_artwork(CLI::App* app, ArtworkArgs& a) {
   add_path(app, "--gerber", "DIR",
            "write Gerber X2 files of the copper into DIR: <stem>-upper.gbr, <stem>-lower.gbr and "
@@ -171,9 +181,7 @@ void add_artwork(CLI::App* app, ArtworkArgs& a) {
   add_path(app, "--svg", "OUT.svg",
            "draw the copper for a person: top view, dimension table, cross-section to scale", a.svg);
   add_path(app, "--kicad", "OUT.kicad_mod", "write a KiCad footprint of the copper on In1.Cu and In2.Cu", a.kicad);
-  app->add_flag("--inches", a.inches, "write the files (and read --breakout-length, --port-spacing) in inches");
-  add(app, options::breakout_length, a.breakout_length);
-  add(app, options::port_spacing, a.port_spacing);
+  add_layout_choice(app, a);
 }
 
 /// One line for a parse error, naming the subcommand whose help explains it.
@@ -288,6 +296,8 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add(fw, options::stop, full.sweep.stop);
   add(fw, options::step, full.sweep.step);
   add(fw, options::threads, full.threads);
+  add(fw, options::side_walls, full.side_walls);
+  add_layout_choice(fw, full.layout);
   fw->add_flag("--all-ports", full.all_ports,
                "drive every port, using no symmetry (a check of the symmetries and of reciprocity)");
   fw->footer(kFullwaveFooter);

@@ -28,6 +28,7 @@ struct ArtworkArgs {
   Given gerber, dxf, svg, kicad;
   bool inches = false;
   Given breakout_length, port_spacing;
+  bool compensate = false;
   bool any() const { return gerber || dxf || svg || kicad; }
 };
 
@@ -39,8 +40,9 @@ struct FullwaveArgs {
   bool run = false;
   std::string mesh = "normal";
   SweepArgs sweep;
-  Given threads;
+  Given threads, side_walls;
   bool all_ports = false;
+  ArtworkArgs layout;  ///< the choices that shape the copper; no artwork is written
 };
 
 struct LayoutArgs {

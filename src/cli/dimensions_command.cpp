@@ -10,7 +10,6 @@
 #include "cli/analysis_run.hpp"
 #include "cli/board_run.hpp"
 #include "cli/output_files.hpp"
-#include "cli/stackup_argument.hpp"
 #include "dimensions/stack_table.hpp"
 
 namespace quill {
@@ -29,23 +28,22 @@ int board_dimensions(const CliContext& ctx, const DimensionsArgs& a) {
   if (!plan_outputs(ctx, {{"--csv", a.csv}}, ctx.path(a.file), outputs, ctx.path(*a.stackup)))
     return exit_usage;
   int status = exit_ok;
-  auto stack = read_stackup_argument(ctx, *a.stackup, status);
-  if (!stack) return status;
-  auto file = read_design_argument(ctx, a.file, status);
-  if (!file) return status;
-  const CouplerDesign& d = file->design;
-  if (!suits_board(ctx, d, *stack)) return exit_usage;
+  const auto read = read_board_design(ctx, *a.stackup, a.file, status);
+  if (!read) return status;
+  const Stackup& stack = read->stack;
+  const FileDesign& file = read->file;
+  const CouplerDesign& d = file.design;
 
   // The dialogue's report with the board's spacings, then the board's strips.
   DimensionChoice c;
-  c.gps = static_cast<float>(stack->b_m() / metres_per_inch);
-  c.s = static_cast<float>(stack->s_m() / metres_per_inch);
+  c.gps = static_cast<float>(stack.b_m() / metres_per_inch);
+  c.s = static_cast<float>(stack.s_m() / metres_per_inch);
   c.icenter = a.centre == "overlap" ? 1 : 2;
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
   print_dimension_report(out, d, c, ctx.env.clock(), std::string());
   if (!out.console_failed()) {
-    const auto built = build_in_board(ctx, d, *stack, c.icenter, false);
-    out.put(stack_table_text(d, *stack, *built));
+    const auto built = build_in_board(ctx, d, stack, c.icenter, false);
+    out.put(stack_table_text(d, stack, *built));
     if (a.csv) {
       OutputFile csv(requested(outputs, "--csv"), ctx.env.open_output);
       if (!csv.open()) return ctx.fail(exit_output_failed, "cannot create " + csv.error());

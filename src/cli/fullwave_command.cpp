@@ -2,18 +2,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 
 #include "analysis/sweep.hpp"
 #include "cli/analysis_run.hpp"
+#include "cli/artwork_outputs.hpp"
 #include "cli/board_run.hpp"
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
+#include "cli/file_set.hpp"
 #include "cli/openems_runner.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
-#include "cli/stackup_argument.hpp"
 #include "fullwave/fullwave_grid.hpp"
 #include "fullwave/fullwave_report.hpp"
 #include "fullwave/openems_model.hpp"
@@ -53,30 +53,11 @@ std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetr
   t += "Ports as in the report and the Touchstone file: 1 input (upper strip, left), 2 coupled\n";
   t += "(lower strip, left), 3 isolated (lower strip, right), 4 through (upper strip, right).\n";
   t += "Lengths in metres. The ground planes are the top and bottom walls, the side walls are\n";
-  t += "PEC on the board's edges; each port is a lumped port of Zo split between the two planes.\n";
+  t += "PEC, --side-walls ground-plane spacings from the copper; each port is a lumped port of\n";
+  t += "Zo split between the two planes.\n";
   if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
   if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
   return t;
-}
-
-/// Writes `files` (path, text) together: all or none.
-int write_together(const CliContext& ctx, const std::vector<std::pair<fs::path, std::string>>& files) {
-  std::vector<std::unique_ptr<OutputFile>> open;
-  for (const auto& [path, text] : files) {
-    open.push_back(std::make_unique<OutputFile>(path, ctx.env.open_output));
-    if (!open.back()->open()) return ctx.fail(exit_output_failed, "cannot create " + open.back()->error());
-    open.back()->write(text);
-  }
-  for (auto& file : open)
-    if (file->failed() && !file->commit())
-      return ctx.fail(exit_output_failed, "cannot write " + file->error() + "; nothing was kept");
-  for (size_t k = 0; k < open.size(); ++k) {
-    if (open[k]->commit()) continue;
-    std::error_code ec;
-    for (size_t done = 0; done < k; ++done) fs::remove(open[done]->path(), ec);
-    return ctx.fail(exit_output_failed, "cannot write " + open[k]->error() + "; nothing was kept");
-  }
-  return exit_ok;
 }
 
 std::optional<std::string> read_text(const fs::path& p) {
@@ -97,6 +78,8 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
     return exit_usage;
   auto threads = option_value(ctx, options::threads, a.threads, 0.0f);
   if (!threads) return exit_usage;
+  auto side_walls = option_value(ctx, options::side_walls, a.side_walls);
+  if (!side_walls) return exit_usage;
   if (a.threads && *threads != std::floor(*threads))
     return ctx.fail(exit_usage, "--threads must be a whole number (got " + *a.threads + ")");
   const fs::path dir = ctx.path(*a.out);
@@ -108,25 +91,27 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
     return ctx.fail(exit_usage, "--out " + *a.out + ": is a file, not a folder");
 
   int status = exit_ok;
-  auto stack = read_stackup_argument(ctx, *a.stackup, status);
-  if (!stack) return status;
-  auto file = read_design_argument(ctx, a.file, status);
-  if (!file) return status;
-  const CouplerDesign& d = file->design;
+  const auto read = read_board_design(ctx, *a.stackup, a.file, status);
+  if (!read) return status;
+  const Stackup& stack = read->stack;
+  const FileDesign& file = read->file;
+  const CouplerDesign& d = file.design;
   AnalysisSettings sweep{}, s{};
-  sweep.fstart = file->fstart;
-  sweep.fstop = file->fstop;
-  sweep.deltaf = file->deltaf;
+  sweep.fstart = file.fstart;
+  sweep.fstop = file.fstop;
+  sweep.deltaf = file.deltaf;
   if (!sweep_from(ctx, a.sweep, sweep, s)) return exit_usage;
-  if (!suits_board(ctx, d, *stack)) return exit_usage;
-  const auto built = build_in_board(ctx, d, *stack, 2, true);
+  const auto built = build_in_board(ctx, d, stack, 2, true);
   if (!built) return exit_usage;
+  const auto choice = layout_choice(ctx, a.layout);
+  if (!choice) return exit_usage;
   std::string error;
-  const auto layout = lay_out_coupler(d, *built, *stack, {}, error);
+  const auto layout = lay_out_coupler(d, *built, stack, *choice, error);
   if (!layout) return ctx.fail(exit_usage, error);
 
   // The model: the layout's own copper on the mesh of the chosen density.
-  const MeshRules rules = mesh_rules(density_of(a.mesh), *layout, *stack);
+  MeshRules rules = mesh_rules(density_of(a.mesh), *layout, stack);
+  rules.side_walls = *side_walls;
   std::vector<double> f_mhz;
   for_each_frequency(s, [&](float f) { f_mhz.push_back(f); });
   FullwaveRun run;
@@ -134,33 +119,34 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   run.fstop_hz = f_mhz.back() * 1e6;
   run.centre_hz = d.f0 * 1e6;
   run.zo = d.z0;
-  const FullwaveGrid grid = fullwave_grid(*layout, *stack, rules, run.fstop_hz);
-  const LayoutSymmetry symmetry = layout_symmetry(*layout, *stack);
+  const FullwaveGrid grid = fullwave_grid(*layout, stack, rules, run.fstop_hz);
+  const LayoutSymmetry symmetry = layout_symmetry(*layout, stack);
   const std::vector<int> driven = driven_ports(symmetry, a.all_ports);
 
   fs::create_directories(dir, ec);
   // Results of an earlier model would pass for this one's: they go first,
   // so that a run stopped part way leaves the model and no result.
   for (const char* result : kResults) fs::remove(dir / result, ec);
-  std::vector<std::pair<fs::path, std::string>> models;
+  std::vector<FileText> models;
   for (int k : driven) {
     const fs::path folder = dir / ("port" + std::to_string(k));
     fs::create_directories(folder, ec);
     if (ec) return ctx.fail(exit_output_failed, "cannot create " + folder.string() + ": " + ec.message());
-    models.push_back({folder / kModelName, openems_model(*layout, *stack, grid, run, k)});
+    models.push_back({folder / kModelName, openems_model(*layout, stack, grid, run, k)});
   }
-  models.push_back({dir / "README.txt", readme(driven, symmetry, a.file, stack->name, a.mesh)});
-  if (const int st = write_together(ctx, models); st != exit_ok) return st;
+  models.push_back({dir / "README.txt", readme(driven, symmetry, a.file, stack.name, a.mesh)});
+  if (const int st = write_all_or_none(ctx, models, "no model was kept"); st != exit_ok) return st;
 
   const long cells = static_cast<long>((grid.x.size() - 1) * (grid.y.size() - 1) * (grid.z.size() - 1));
   std::ostringstream head;
-  head << "\n        Full-wave model of " << a.file << " in " << stack->name << ", " << a.mesh << " mesh: "
+  head << "\n        Full-wave model of " << a.file << " in " << stack.name << ", " << a.mesh << " mesh: "
        << grid.x.size() << " x " << grid.y.size() << " x " << grid.z.size() << " lines (" << cells
        << " cells);\n        " << driven.size() << (driven.size() == 1 ? " port" : " ports") << " driven";
   if (symmetry.along || symmetry.across)
     head << " (" << (symmetry.along ? "mirror-symmetric design" : "")
          << (symmetry.along && symmetry.across ? ", " : "") << (symmetry.across ? "mirror-stacked board" : "") << ")";
   head << "; models in " << dir.string() << "\n";
+  for (const std::string& note : layout->notes) head << "        " << note << "\n";
   ctx.env.out << head.str();
   if (!ctx.stdout_written()) return exit_output_failed;
   if (!a.run) return exit_ok;
@@ -224,18 +210,17 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   c.band_lo_mhz = d.synthesised() ? d.flow : f_mhz.front();
   c.band_hi_mhz = d.synthesised() ? d.fhigh : f_mhz.back();
   const BandSummary summary = band_summary(c, d.f0);
-  const std::string name = a.file + " in " + stack->name;
+  const std::string name = fs::path(a.file).filename().string() + " in " + fs::path(stack.name).filename().string();
   const std::vector<std::string> comments = {
       "Quillomate full-wave (openEMS) scattering parameters: " + name,
       a.mesh + " mesh, " + std::to_string(cells) + " cells; strips perfectly conducting, layers with their loss",
       "Ports driven: " + std::to_string(driven.size()) + ", the rest from the layout's symmetries"};
-  if (const int st = write_together(ctx, {{dir / kResults[0], fullwave_touchstone(c, comments, run.zo)},
-                                          {dir / kResults[1], comparison_csv(c)},
-                                          {dir / kResults[2],
-                                           comparison_svg(c, "Full-wave and circuit model: " + name,
-                                                          a.mesh + " mesh; circuit model without conductor loss")}});
-      st != exit_ok)
-    return st;
+  const std::vector<FileText> results = {
+      {dir / kResults[0], fullwave_touchstone(c, comments, run.zo)},
+      {dir / kResults[1], comparison_csv(c)},
+      {dir / kResults[2], comparison_svg(c, "Full-wave and circuit model: " + name,
+                                         a.mesh + " mesh; circuit model without conductor loss")}};
+  if (const int st = write_all_or_none(ctx, results, "no result was kept"); st != exit_ok) return st;
   ctx.env.out << summary_text(summary, c);
   return ctx.stdout_written() ? exit_ok : exit_output_failed;
 }

@@ -5,7 +5,6 @@
 #include "cli/board_run.hpp"
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
-#include "cli/stackup_argument.hpp"
 #include "layout/layout_summary.hpp"
 
 namespace quill {
@@ -20,19 +19,17 @@ int run_layout(const CliContext& ctx, const LayoutArgs& a) {
   if (!plan_outputs(ctx, artwork_requests(a.artwork, stem), ctx.path(a.file), outputs, ctx.path(*a.stackup)))
     return exit_usage;
   int status = exit_ok;
-  auto stack = read_stackup_argument(ctx, *a.stackup, status);
-  if (!stack) return status;
-  auto file = read_design_argument(ctx, a.file, status);
-  if (!file) return status;
-  const CouplerDesign& d = file->design;
-  if (!suits_board(ctx, d, *stack)) return exit_usage;
-  const auto built = build_in_board(ctx, d, *stack, 2, false);
+  const auto read = read_board_design(ctx, *a.stackup, a.file, status);
+  if (!read) return status;
+  const Stackup& stack = read->stack;
+  const CouplerDesign& d = read->file.design;
+  const auto built = build_in_board(ctx, d, stack, 2, false);
   std::string error;
-  const auto layout = lay_out_coupler(d, *built, *stack, *choice, error);
+  const auto layout = lay_out_coupler(d, *built, stack, *choice, error);
   if (!layout) return ctx.fail(exit_usage, error);
   ctx.env.out << layout_summary_text(*layout, a.artwork.inches);
   if (!ctx.stdout_written()) return exit_output_failed;
-  return write_artwork(ctx, a.artwork, outputs, *layout, *stack, a.file, stem);
+  return write_artwork(ctx, a.artwork, outputs, *layout, stack, a.file, stem);
 }
 
 }  // namespace quill

@@ -1,10 +1,12 @@
 #include "files/design_data_file.hpp"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/name_field.hpp"
 #include "common/number.hpp"
 #include "common/quarter_wave.hpp"
 #include "files/design_entries.hpp"
@@ -86,6 +88,22 @@ void entry(std::string& out, float v, std::string_view name) {
 }
 
 }  // namespace
+
+std::string design_data_fault(const DesignDataRead& read, const std::string& named, int system_error) {
+  const std::string entry(trimmed(read.entry));
+  switch (read.fault) {
+    case EntryFile::none:
+      return {};
+    case EntryFile::missing:
+      return named + ": the file ends before entry \"" + entry + "\" (line " + std::to_string(read.line) +
+             "); fix it and try again";
+    case EntryFile::unreadable:
+      return named + ": cannot be read: " + std::strerror(system_error != 0 ? system_error : EIO);
+    case EntryFile::bad:
+      break;
+  }
+  return named + ", line " + std::to_string(read.line) + ": error in entry \"" + entry + "\"; fix it and try again";
+}
 
 std::string design_data_text(const FileDesign& values, std::string_view title) {
   const CouplerDesign& d = values.design;

@@ -31,6 +31,10 @@ struct DesignDataRead {
 /// names are those the dialogue's messages give them.
 DesignDataRead read_design_data(std::istream& file);
 
+/// The one-line message for a read that failed, the file called `named`;
+/// `system_error` is errno after an unreadable read. Empty without a fault.
+std::string design_data_fault(const DesignDataRead& read, const std::string& named, int system_error);
+
 /// The text of a design-data file for `values`, each entry on its own line
 /// with its name after column 13, under the title line `title`. Reading it
 /// back gives the same sections: every number is written so that it reads as

@@ -1,6 +1,7 @@
 #include "fullwave/fullwave_grid.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "dimensions/stack_modes.hpp"
@@ -205,30 +206,26 @@ StripHeights strip_heights(const Stackup& stack) {
 }
 
 MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Stackup& stack) {
-  MeshRules r;
+  /// Each density: cells across S and through the copper, the grading, and
+  /// the edge cell as a fraction of the narrowest strip or of S.
+  struct Density {
+    int across_gap, across_copper;
+    double grading;
+    int edge_fraction;
+  };
+  static constexpr std::array<Density, 3> densities = {{
+      {3, 1, 1.5, 3},  // coarse
+      {5, 2, 1.4, 5},  // normal
+      {8, 3, 1.3, 8},  // fine
+  }};
+  const Density& chosen = densities[static_cast<size_t>(density)];
   double narrowest = std::min(layout.breakouts.feed_width_upper, layout.breakouts.feed_width_lower);
   for (const SectionCopper& s : layout.sections) narrowest = std::min(narrowest, s.width);
-  const double feature = std::min(narrowest, stack.s_m());
-  switch (density) {
-    case MeshDensity::coarse:
-      r.cells_across_gap = 3;
-      r.cells_across_copper = 1;
-      r.grading = 1.5;
-      r.edge_cell = feature / 3.0;
-      break;
-    case MeshDensity::normal:
-      r.cells_across_gap = 5;
-      r.cells_across_copper = 2;
-      r.grading = 1.4;
-      r.edge_cell = feature / 5.0;
-      break;
-    case MeshDensity::fine:
-      r.cells_across_gap = 8;
-      r.cells_across_copper = 3;
-      r.grading = 1.3;
-      r.edge_cell = feature / 8.0;
-      break;
-  }
+  MeshRules r;
+  r.cells_across_gap = chosen.across_gap;
+  r.cells_across_copper = chosen.across_copper;
+  r.grading = chosen.grading;
+  r.edge_cell = std::min(narrowest, stack.s_m()) / chosen.edge_fraction;
   return r;
 }
 
@@ -244,8 +241,14 @@ FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, co
   // edge, a line along each port's end and up its middle for the port.
   g.x0 = layout.board[0].x - b / 2.0;
   g.x1 = layout.board[1].x + b / 2.0;
-  g.y0 = layout.board[0].y;
-  g.y1 = layout.board[2].y;
+  double ylo = 0.0, yhi = 0.0;
+  for (const Outline* o : {&layout.upper, &layout.lower})
+    for (const Point& p : *o) {
+      ylo = std::min(ylo, p.y);
+      yhi = std::max(yhi, p.y);
+    }
+  g.y0 = ylo - rules.side_walls * b;
+  g.y1 = yhi + rules.side_walls * b;
   std::vector<Fixed> x = {{g.x0, largest, true}, {g.x1, largest, true}};
   std::vector<Fixed> y = {{g.y0, largest, true}, {g.y1, largest, true}};
   auto at_port = [&](double px) {

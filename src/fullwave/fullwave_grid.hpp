@@ -27,6 +27,7 @@ struct MeshRules {
   int cells_per_wavelength = 20;
   double grading = 1.5;         ///< largest ratio of neighbouring cells
   double edge_cell = 0;         ///< cell at a strip edge, metres (from the density)
+  double side_walls = 3;        ///< side walls this many B from the copper across
 };
 
 /// The rules of a density for a board: the edge cell is a fraction of the
@@ -35,8 +36,8 @@ MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Sta
 
 struct FullwaveGrid {
   std::vector<double> x, y, z;  ///< ascending
-  /// The domain: the board across, the ground planes in z, and a margin beyond
-  /// each port end along x.
+  /// The domain: the copper and the side walls' margin across, the ground
+  /// planes in z, and half a B beyond each port end along x.
   double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
 };
 

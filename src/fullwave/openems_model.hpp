@@ -7,10 +7,11 @@
 /// stack's layers fill it as dielectrics whose conductivity gives their loss
 /// tangent at the centre frequency; the strips are the layout's outlines,
 /// extruded through the copper's thickness (sheets where it is 0) and
-/// perfectly conducting; the side walls are PEC on the board's edges, three
+/// perfectly conducting; the side walls are PEC, by default three
 /// ground-plane spacings from the copper, where the stripline field has died
-/// away. Each port is a lumped port at its feed's end, split in two: from the
-/// lower plane up to the strip and from the strip up to the upper plane,
+/// away (it falls as exp(-pi d / B) beside a strip: to 1e-4 at 3 B). Each
+/// port is a lumped port at its feed's end, split in two: from the lower
+/// plane up to the strip and from the strip up to the upper plane,
 /// each 2 Zo, driven together, so that it launches the stripline's own mode
 /// and not the parallel-plate mode one side alone would. A voltage probe up
 /// the port's middle and a current probe through each half measure it.

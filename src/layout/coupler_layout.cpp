@@ -181,6 +181,25 @@ double breakout_coupling_db(const BreakoutProfile& p, const Breakouts& b, double
   return 20.0 * std::log10(c);
 }
 
+/// The breakout's coupling as a length of line coupled by `k`: the integral
+/// of its own coupling coefficient along it, over k. Weak coupling adds up
+/// as the integral of k along the line, with its phase, so an end section
+/// that much shorter couples with its breakout as the section alone would
+/// (exactly at low frequencies, to first order across the band).
+double breakout_coupled_length(const BreakoutProfile& p, const Breakouts& b, double k) {
+  auto spacing_at = [&](double x) {
+    if (x <= b.lead) return p.start;
+    return std::min(p.end, p.start + 2.0 * (x - b.lead));
+  };
+  const int steps = 2000;
+  double sum = 0.0;
+  for (int i = 0; i < steps; ++i) sum += p.k_at(spacing_at((i + 0.5) * b.length / steps));
+  return sum * b.length / steps / k;
+}
+
+/// Coupling coefficient of a section from its normalised impedances.
+double coupling_coefficient(const Section& s) { return (s.zoe - s.zoo) / (s.zoe + s.zoo); }
+
 }  // namespace
 
 std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const StackDesign& built,
@@ -264,6 +283,34 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     }
   }
 
+  if (choice.compensate) {
+    b.shortened_first = breakout_coupled_length(breakout_profile(stack, b, start_spacing(first)), b,
+                                                coupling_coefficient(d.sec(1)));
+    b.shortened_last = breakout_coupled_length(breakout_profile(stack, b, start_spacing(last)), b,
+                                               coupling_coefficient(d.sec(d.n)));
+    std::vector<double> lengths;
+    for (const SectionCopper& s : out.sections) lengths.push_back(s.x1 - s.x0);
+    lengths.front() -= b.shortened_first;
+    lengths.back() -= b.shortened_last;
+    const double shortest = out.sections.size() == 1 ? (first.x1 - first.x0) : std::min(first.x1 - first.x0,
+                                                                                        last.x1 - last.x0);
+    if (std::max(b.shortened_first, b.shortened_last) * (out.sections.size() == 1 ? 2.0 : 1.0) >= shortest / 2.0) {
+      char buf[200];
+      std::snprintf(buf, sizeof buf,
+                    "compensation cannot take %.4g mm off an end section %.4g mm long: its breakouts couple "
+                    "nearly as much as it does",
+                    std::max(b.shortened_first, b.shortened_last) * 1e3, shortest * 1e3);
+      error = buf;
+      return std::nullopt;
+    }
+    x = 0.0;
+    for (size_t k = 0; k < out.sections.size(); ++k) {
+      out.sections[k].x0 = x;
+      out.sections[k].x1 = x = x + lengths[k];
+    }
+    out.coupler_length = x;
+  }
+
   // Upper strip: port 1 at the left, port 4 at the right, both parting toward
   // +y; lower strip: ports 2 and 3, toward -y.
   const double half = b.port_spacing / 2.0;
@@ -290,6 +337,13 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   const double margin = 3.0 * stack.b_m();
   const double x0 = -b.length, x1 = x + b.length;
   out.board = {{x0, ylo - margin}, {x1, ylo - margin}, {x1, yhi + margin}, {x0, yhi + margin}};
+  if (choice.compensate) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf,
+                  "compensated: section %d shortened by %.4g mm and section %d by %.4g mm for their breakouts",
+                  first.section, b.shortened_first * 1e3, last.section, b.shortened_last * 1e3);
+    out.notes.push_back(buf);
+  }
   if (b.spacing_given)
     out.notes.push_back("port spacing as given: the feeds couple by " +
                         std::to_string(static_cast<int>(std::lround(b.feed_coupling_db))) + " dB");

@@ -61,6 +61,9 @@ struct Breakouts {
   double breakout_coupling_db = 0;
   double breakout_coupling_max_db = 0;
   bool spacing_given = false, length_given = false;
+  /// What compensation took off the first and last sections' lengths for
+  /// the coupling their breakouts add (0 without it).
+  double shortened_first = 0, shortened_last = 0;
 };
 
 struct CouplerLayout {
@@ -77,11 +80,16 @@ struct CouplerLayout {
 struct LayoutChoice {
   std::optional<double> breakout_length;  ///< metres
   std::optional<double> port_spacing;     ///< metres
+  /// Shorten the end sections by the coupled length their breakouts add:
+  /// the feeds leave the coupler still coupled, tapering apart, and that
+  /// tail of coupling otherwise lengthens the end sections.
+  bool compensate = false;
 };
 
 /// Lays out a design whose every section was built in `stack`. Fails (with
-/// the reason, one sentence, in `error`) for a declined section or a
-/// breakout too short for its bends.
+/// the reason, one sentence, in `error`) for a declined section, a breakout
+/// too short for its bends, or compensation that would take half an end
+/// section or more.
 std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const StackDesign& built,
                                              const Stackup& stack, const LayoutChoice& choice,
                                              std::string& error);

@@ -56,21 +56,11 @@ DesignFileRead read_design_file(const fs::path& path, const std::string& named) 
   errno = 0;
   DesignDataRead read = read_design_data(in);
   const int read_error = errno;
-  const std::string entry(trimmed(read.entry));
-  switch (read.fault) {
-    case EntryFile::none:
-      break;
-    case EntryFile::missing:
-      r.fault = contents_fault(named + ": the file ends before entry \"" + entry + "\" (line " +
-                               std::to_string(read.line) + "); fix it and try again");
-      return r;
-    case EntryFile::unreadable:
-      r.fault = system_fault(read_error != 0 ? read_error : EIO, named + ": cannot be read: " + reason(read_error));
-      return r;
-    case EntryFile::bad:
-      r.fault = contents_fault(named + ", line " + std::to_string(read.line) + ": error in entry \"" + entry +
-                               "\"; fix it and try again");
-      return r;
+  if (read.fault != EntryFile::none) {
+    const std::string message = design_data_fault(read, named, read_error);
+    r.fault = read.fault == EntryFile::unreadable ? system_fault(read_error != 0 ? read_error : EIO, message)
+                                                  : contents_fault(message);
+    return r;
   }
   r.values = std::move(read.values);
   // The title line, which the reader skips, goes back out when the design is written.

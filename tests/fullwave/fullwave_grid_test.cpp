@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "common/quarter_wave.hpp"
 #include "fullwave/fullwave_grid.hpp"
+#include "support/quarter_wave_design.hpp"
 
 namespace quill {
 namespace {
@@ -28,18 +28,8 @@ Stackup board(std::vector<StackLayer> layers, int strips, double copper_mm) {
   return s;
 }
 
-CouplerDesign design(std::vector<float> zoe, float f0) {
-  CouplerDesign d;
-  d.n = static_cast<int>(zoe.size());
-  d.z0 = 50.0f;
-  d.er = 2.2f;
-  d.f0 = f0;
-  for (int i = 1; i <= d.n; ++i) {
-    d.sec(i).zoe = zoe[static_cast<size_t>(i - 1)];
-    d.sec(i).zoo = 1.0f / d.sec(i).zoe;
-    set_quarter_wave(d.sec(i), d.f0, d.er);
-  }
-  return d;
+CouplerDesign design(const std::vector<float>& zoe, float f0) {
+  return testing_support::quarter_wave_design(zoe, 2.2f, f0);
 }
 
 /// The cell of `lines` that holds `at`, or none when `at` lies on a line

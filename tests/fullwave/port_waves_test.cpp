@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "common/quarter_wave.hpp"
 #include "fullwave/fullwave_report.hpp"
 #include "fullwave/port_symmetry.hpp"
 #include "fullwave/port_waves.hpp"
+#include "support/quarter_wave_design.hpp"
 
 namespace quill {
 namespace {
@@ -45,18 +45,8 @@ TEST(PortWaves, ProbeFilesReadAndTheirSpectraAreTheSignalsTransforms) {
     EXPECT_FALSE(read_probe(bad)) << '"' << bad << '"';
 }
 
-CouplerDesign design(std::vector<float> zoe) {
-  CouplerDesign d;
-  d.n = static_cast<int>(zoe.size());
-  d.z0 = 50.0f;
-  d.er = 2.2f;
-  d.f0 = 4000.0f;
-  for (int i = 1; i <= d.n; ++i) {
-    d.sec(i).zoe = zoe[static_cast<size_t>(i - 1)];
-    d.sec(i).zoo = 1.0f / d.sec(i).zoe;
-    set_quarter_wave(d.sec(i), d.f0, d.er);
-  }
-  return d;
+CouplerDesign design(const std::vector<float>& zoe) {
+  return testing_support::quarter_wave_design(zoe, 2.2f, 4000.0f);
 }
 
 Stackup board(double below_mm, double above_mm) {

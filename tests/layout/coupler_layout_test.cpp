@@ -9,10 +9,10 @@
 #include <tuple>
 #include <vector>
 
-#include "common/quarter_wave.hpp"
 #include "dimensions/stack_modes.hpp"
 #include "layout/coupler_layout.hpp"
 #include "layout/feed_lines.hpp"
+#include "support/quarter_wave_design.hpp"
 
 namespace quill {
 namespace {
@@ -30,18 +30,8 @@ Stackup board(double core_mm, double core_er, double prepreg_er, double copper_m
 }
 
 /// A matched design of quarter-wave sections at 4 GHz.
-CouplerDesign design(std::vector<float> zoe) {
-  CouplerDesign d;
-  d.n = static_cast<int>(zoe.size());
-  d.z0 = 50.0f;
-  d.er = 3.0f;
-  d.f0 = 4000.0f;
-  for (int i = 1; i <= d.n; ++i) {
-    d.sec(i).zoe = zoe[static_cast<size_t>(i - 1)];
-    d.sec(i).zoo = 1.0f / d.sec(i).zoe;
-    set_quarter_wave(d.sec(i), d.f0, d.er);
-  }
-  return d;
+CouplerDesign design(const std::vector<float>& zoe) {
+  return testing_support::quarter_wave_design(zoe, 3.0f, 4000.0f);
 }
 
 /// Twice the signed area: positive for a counter-clockwise outline.
@@ -161,6 +151,50 @@ TEST(CouplerLayout, GivenSpacingAndLengthAreKeptOrRefused) {
   const StackDesign declined = refine_stack_design(tight, board(0.5, 3.48, 3.0, 0.035), 2);
   EXPECT_FALSE(lay_out_coupler(tight, declined, stack, {}, error));
   EXPECT_NE(error.find("section 2"), std::string::npos) << error;
+}
+
+TEST(CouplerLayout, CompensationShortensOnlyTheEndSectionsByWhatTheirBreakoutsCouple) {
+  const std::vector<Case> cases = {
+      {{1.1f, 1.5f, 1.1f}, board(0.254, 3.48, 3.0, 0.035)},
+      {{1.6f, 1.25f, 1.08f}, board(0.15, 3.3, 3.0, 0.018)},  // the tighter end loses less
+      {{1.3f}, board(0.254, 2.2, 2.2, 0.0)},
+  };
+  for (const Case& c : cases) {
+    const CouplerDesign d = design(c.zoe);
+    const StackDesign built = refine_stack_design(d, c.stack, 2);
+    std::string error;
+    const auto plain = lay_out_coupler(d, built, c.stack, {}, error);
+    const auto comp = lay_out_coupler(d, built, c.stack, {{}, {}, true}, error);
+    ASSERT_TRUE(plain && comp) << error;
+    const Breakouts &p = plain->breakouts, &b = comp->breakouts;
+    EXPECT_EQ(p.shortened_first + p.shortened_last, 0.0);
+    // A breakout couples more than a quarter of its lead's length of the end
+    // section would, and less than its whole length of it.
+    for (double cut : {b.shortened_first, b.shortened_last}) {
+      EXPECT_GT(cut, 0.25 * b.lead);
+      EXPECT_LT(cut, b.length);
+    }
+    if (c.zoe.front() == c.zoe.back()) EXPECT_EQ(b.shortened_first, b.shortened_last);
+    if (c.zoe.front() > c.zoe.back()) EXPECT_LT(b.shortened_first, b.shortened_last);
+    const size_t n = comp->sections.size();
+    for (size_t k = 0; k < n; ++k) {
+      const SectionCopper &a = plain->sections[k], &s = comp->sections[k];
+      const double cut = (k == 0 ? b.shortened_first : 0.0) + (k + 1 == n ? b.shortened_last : 0.0);
+      EXPECT_NEAR((a.x1 - a.x0) - (s.x1 - s.x0), cut, 1e-15);
+      EXPECT_EQ(s.upper_y0, a.upper_y0);
+      EXPECT_EQ(s.lower_y1, a.lower_y1);
+    }
+    // The breakouts themselves are the same copper, moved in with the ends.
+    EXPECT_EQ(b.length, p.length);
+    EXPECT_NEAR(comp->ports[3].at.x - plain->ports[3].at.x, -(b.shortened_first + b.shortened_last), 1e-15);
+    EXPECT_NE(comp->notes.back().find("compensated"), std::string::npos);
+  }
+  // A section its breakouts couple nearly as much as is refused.
+  const CouplerDesign tiny = testing_support::quarter_wave_design({1.3f}, 3.0f, 40000.0f);
+  const Stackup stack = board(0.254, 2.2, 2.2, 0.0);
+  std::string error;
+  EXPECT_FALSE(lay_out_coupler(tiny, refine_stack_design(tiny, stack, 2), stack, {{}, {}, true}, error));
+  EXPECT_NE(error.find("compensation cannot"), std::string::npos) << error;
 }
 
 }  // namespace
