@@ -175,8 +175,11 @@ Case split_case(std::string_view data) {
       if (blank > 0) c.args.emplace_back(line.substr(0, blank));
       line.remove_prefix(std::min(blank + 1, line.size()));
     }
-    for (const std::string& a : c.args)
+    for (const std::string& a : c.args) {
       if (a.find('/') != std::string::npos) c.refused = true;
+      // A full-wave run starts openEMS, another program, for minutes.
+      if (a.rfind("--run", 0) == 0) c.refused = true;
+    }
     if (c.args.empty()) c.args.emplace_back("--version");
   }
   switch (parts.size()) {

@@ -125,6 +125,8 @@ TEST(FuzzSplit, LongWorkInABoardIsRefused) {
       {with_stack(board, "$ synthesize --flow 1 --fhigh 2 --stackup stack.toml\n"), true},
       {with_stack(board, "$ synthesize --flow 1 --fhigh 2 --sections 3 --stackup stack.toml\n"), false},
       {with_stack(board, "$ synthesize --flow 1 --fhigh 2 --sections 5 --stackup stack.toml\n"), true},
+      {with_stack(board, "$ fullwave design.dat --stackup stack.toml --out m\n"), false},
+      {with_stack(board, "$ fullwave design.dat --stackup stack.toml --out m --run\n"), true},
   };
   for (const Row& r : rows) EXPECT_EQ(split_case(r.data).refused, r.refused) << r.data;
 }
