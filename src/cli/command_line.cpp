@@ -101,10 +101,13 @@ strip's left end, 2 the lower strip's left end, 3 the lower strip's right end,
 4 the upper strip's right end. Prints every section's rectangles, every port's
 position and what the breakouts add; the files are in millimetres, or inches
 with --inches (a KiCad footprint is always in millimetres). A section without
-strips in the board is an error naming it.
+strips in the board is an error naming it. Still coupled as they part, the
+feeds lengthen the end sections in effect: --compensate shortens each end
+section by the integral of its breakout's coupling over its own, and says by
+how much.
 
 Examples:
-  quillomate layout coupler.dat --stackup board.toml --gerber gerbers --svg coupler.svg
+  quillomate layout coupler.dat --stackup board.toml --gerber gerbers --svg coupler.svg --compensate
   quillomate layout coupler.dat --stackup board.toml --dxf coupler.dxf --kicad coupler.kicad_mod
   quillomate layout coupler.dat --stackup board.toml --inches --port-spacing 0.2 --dxf coupler.dxf)";
 
@@ -117,7 +120,9 @@ and a lumped port of Zo at each feed's end, split between the two planes. The
 mesh keeps the third rule at every strip edge, enough cells across S and the
 copper, cells under a twentieth of a wavelength at the top frequency, and
 smooth grading; --mesh chooses how fine. A mirror-symmetric design and a
-mirror-stacked board each halve the ports that must be driven.
+mirror-stacked board each halve the ports that must be driven. The layout's
+options shape the copper as they do for `layout`; --compensate shortens the
+end sections by the coupling their breakouts add.
 
 With --run it runs openEMS on each model (its progress as it goes: minutes,
 not seconds), writes DIR/fullwave.s4p, DIR/compare.csv and DIR/compare.svg
@@ -129,7 +134,8 @@ openEMS missing or failing is status 4, with no result written.
 
 Examples:
   quillomate fullwave coupler.dat --stackup board.toml --out model
-  quillomate fullwave coupler.dat --stackup board.toml --out model --run --mesh coarse --threads 2)";
+  quillomate fullwave coupler.dat --stackup board.toml --out model --run --mesh coarse --threads 2
+  quillomate fullwave coupler.dat --stackup board.toml --out model --run --compensate --all-ports)";
 
 /// Registers a numeric option of the table, its text kept as given.
 CLI::Option* add(CLI::App* app, const RealOption& opt, Given& target) {
@@ -289,7 +295,7 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add_path(fw, "--stackup", "STACK.toml", "the board the copper is modelled in (required)", full.stackup);
   add_path(fw, "--out", "DIR", "the folder for the models and, with --run, the results (required)", full.out);
   fw->add_flag("--run", full.run, "run openEMS on the models and compare with the circuit model");
-  fw->add_option("--mesh", full.mesh, "mesh density")
+  fw->add_option("--mesh", full.mesh, "mesh density (default normal)")
       ->type_name("coarse|normal|fine")
       ->check(CLI::IsMember({"coarse", "normal", "fine"}));
   add(fw, options::start, full.sweep.start);

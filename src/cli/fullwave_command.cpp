@@ -52,9 +52,9 @@ std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetr
   t += "\nor run them all and compare with the circuit model: quillomate fullwave ... --run.\n\n";
   t += "Ports as in the report and the Touchstone file: 1 input (upper strip, left), 2 coupled\n";
   t += "(lower strip, left), 3 isolated (lower strip, right), 4 through (upper strip, right).\n";
-  t += "Lengths in metres. The ground planes are the top and bottom walls, the side walls are\n";
-  t += "PEC, --side-walls ground-plane spacings from the copper; each port is a lumped port of\n";
-  t += "Zo split between the two planes.\n";
+  t += "Lengths in metres. The ground planes are the top and bottom walls; the other walls\n";
+  t += "absorb (PML), --side-walls ground-plane spacings from the copper across and one beyond\n";
+  t += "each port end. Each port is a lumped port of Zo split between the two planes.\n";
   if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
   if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
   return t;
@@ -183,14 +183,14 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
         const auto signal = text ? read_probe(*text) : std::nullopt;
         if (!signal)
           return ctx.fail(exit_output_failed, "openEMS left no readable " + probe + " in " + folder.string());
-        const std::vector<Cx> spec = spectrum(*signal, f_hz);
+        const std::vector<Cx> phasors = spectrum(*signal, f_hz);
         PortSpectra& ps = ports[static_cast<size_t>(j - 1)];
         if (probe == voltage_probe(j)) {
-          ps.u = spec;
+          ps.u = phasors;
         } else if (ps.i.empty()) {
-          ps.i = spec;
+          ps.i = phasors;
         } else {
-          for (size_t f = 0; f < spec.size(); ++f) ps.i[f] += spec[f];
+          for (size_t f = 0; f < phasors.size(); ++f) ps.i[f] += phasors[f];
         }
       }
     }

@@ -82,7 +82,7 @@ inline constexpr RealOption threads{"--threads", "N", "", 1, false, 256, false,
                                     "threads openEMS runs on", {}, "openEMS's own choice, every core"};
 inline constexpr RealOption side_walls{
     "--side-walls", "N", "ground-plane spacings", 1, false, 20, false,
-    "how far the model's side walls stand from the copper, in ground-plane spacings: farther is slower and, "
+    "how far the model's absorbing side walls stand from the copper, in ground-plane spacings: farther is slower and, "
     "once the field has died away, no different",
     3.0f, {}};
 

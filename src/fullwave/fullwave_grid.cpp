@@ -150,16 +150,20 @@ struct Edge {
 /// one two thirds outside. Edges closer than two cells (a step between
 /// sections, the inner edges of overlapping strips) are resolved together:
 /// a line half way between neighbours and one half a cell beyond the
-/// outermost, so that each lies well inside a cell of its own; edges within
-/// a quarter cell of each other count as one.
+/// outermost, so that each lies well inside a cell of its own.
 std::vector<Fixed> third_rule_lines(std::vector<Edge> edges, double h) {
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
-  std::vector<Edge> one;  // edges a quarter cell apart or less, as one
+  // Edges a quarter cell apart or less count as one, at the middle of the
+  // first and the last of them.
+  std::vector<Edge> one;
+  double first = 0.0;
   for (const Edge& e : edges) {
-    if (!one.empty() && e.at - one.back().at <= h / 4.0) {
+    if (!one.empty() && e.at - first <= h / 4.0) {
       if (one.back().metal != e.metal) one.back().metal = 0;
+      one.back().at = (first + e.at) / 2.0;
       continue;
     }
+    first = e.at;
     one.push_back(e);
   }
   std::vector<Fixed> lines;
@@ -190,6 +194,17 @@ std::vector<Fixed> third_rule_lines(std::vector<Edge> edges, double h) {
   return lines;
 }
 
+/// The absorbing layers beyond the walls: `absorber_cells` more cells, each
+/// as long as the last one inside, at either end.
+std::vector<double> with_absorber(std::vector<double> lines) {
+  const double first = lines[1] - lines[0], last = lines[lines.size() - 1] - lines[lines.size() - 2];
+  std::vector<double> out;
+  for (int k = absorber_cells; k >= 1; --k) out.push_back(lines.front() - k * first);
+  out.insert(out.end(), lines.begin(), lines.end());
+  for (int k = 1; k <= absorber_cells; ++k) out.push_back(lines.back() + k * last);
+  return out;
+}
+
 }  // namespace
 
 double largest_cell(const Stackup& stack, const MeshRules& rules, double fmax_hz) {
@@ -207,7 +222,8 @@ StripHeights strip_heights(const Stackup& stack) {
 
 MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Stackup& stack) {
   /// Each density: cells across S and through the copper, the grading, and
-  /// the edge cell as a fraction of the narrowest strip or of S.
+  /// the edge cell as a fraction of the narrowest copper (strip, feed or the
+  /// neck where two sections join) or of S.
   struct Density {
     int across_gap, across_copper;
     double grading;
@@ -221,6 +237,13 @@ MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Sta
   const Density& chosen = densities[static_cast<size_t>(density)];
   double narrowest = std::min(layout.breakouts.feed_width_upper, layout.breakouts.feed_width_lower);
   for (const SectionCopper& s : layout.sections) narrowest = std::min(narrowest, s.width);
+  // Where sections join, the current passes through the overlap of their
+  // strips: a neck that can be far narrower than either strip.
+  for (size_t k = 0; k + 1 < layout.sections.size(); ++k) {
+    const SectionCopper &a = layout.sections[k], &b = layout.sections[k + 1];
+    narrowest = std::min(narrowest, std::min(a.upper_y1, b.upper_y1) - std::max(a.upper_y0, b.upper_y0));
+    narrowest = std::min(narrowest, std::min(a.lower_y1, b.lower_y1) - std::max(a.lower_y0, b.lower_y0));
+  }
   MeshRules r;
   r.cells_across_gap = chosen.across_gap;
   r.cells_across_copper = chosen.across_copper;
@@ -239,8 +262,8 @@ FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, co
   // every edge along an axis (its copper on the outline's left, as the
   // outlines run counter-clockwise), a line at every corner of a slanting
   // edge, a line along each port's end and up its middle for the port.
-  g.x0 = layout.board[0].x - b / 2.0;
-  g.x1 = layout.board[1].x + b / 2.0;
+  g.x0 = layout.board[0].x - b;
+  g.x1 = layout.board[1].x + b;
   double ylo = 0.0, yhi = 0.0;
   for (const Outline* o : {&layout.upper, &layout.lower})
     for (const Point& p : *o) {
@@ -291,8 +314,8 @@ FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, co
     x.push_back({p.at.x, h, true});
     y.push_back({p.at.y, h, true});
   }
-  g.x = fill(merged(x, rules.grading), {}, largest, rules.grading, positions(along_y));
-  g.y = fill(merged(y, rules.grading), {}, largest, rules.grading, positions(along_x));
+  g.x = with_absorber(fill(merged(x, rules.grading), {}, largest, rules.grading, positions(along_y)));
+  g.y = with_absorber(fill(merged(y, rules.grading), {}, largest, rules.grading, positions(along_x)));
 
   // Up: the planes, every layer boundary and the copper's faces, with the
   // gap and the copper held to their cells and the cells graded away from

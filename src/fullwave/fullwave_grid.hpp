@@ -27,17 +27,23 @@ struct MeshRules {
   int cells_per_wavelength = 20;
   double grading = 1.5;         ///< largest ratio of neighbouring cells
   double edge_cell = 0;         ///< cell at a strip edge, metres (from the density)
-  double side_walls = 3;        ///< side walls this many B from the copper across
+  double side_walls = 3;        ///< side walls (the absorbers) this many B from the copper across
 };
 
 /// The rules of a density for a board: the edge cell is a fraction of the
-/// narrowest strip feature and of the gap.
+/// narrowest copper (a strip, a feed, or the neck where two sections' strips
+/// overlap at their junction) or of the gap, whichever is less.
 MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Stackup& stack);
 
+/// Cells of the absorbing layer (openEMS's PML) beyond each wall across and
+/// along: a lateral wave leaves the model instead of ringing between walls.
+constexpr int absorber_cells = 8;
+
 struct FullwaveGrid {
-  std::vector<double> x, y, z;  ///< ascending
-  /// The domain: the copper and the side walls' margin across, the ground
-  /// planes in z, and half a B beyond each port end along x.
+  std::vector<double> x, y, z;  ///< ascending, the absorbing layers included
+  /// The walls where the absorbing layers begin: the side walls' margin
+  /// beyond the copper across, a ground-plane spacing beyond each port end
+  /// along. The ground planes are z = 0 and z = B.
   double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
 };
 

@@ -63,7 +63,10 @@ std::string openems_model(const CouplerLayout& layout, const Stackup& stack, con
        num(run.end_energy) + "\" f_max=\"" + num(run.fstop_hz) + "\">\n";
   t += "    <Excitation Type=\"0\" f0=\"" + num((run.fstart_hz + run.fstop_hz) / 2.0) + "\" fc=\"" +
        num((run.fstop_hz - run.fstart_hz) / 2.0) + "\"/>\n";
-  t += "    <BoundaryCond xmin=\"0\" xmax=\"0\" ymin=\"0\" ymax=\"0\" zmin=\"0\" zmax=\"0\"/>\n";
+  // The ground planes are the walls below and above; every other wall absorbs.
+  const std::string pml = "\"PML_" + std::to_string(absorber_cells) + "\"";
+  t += "    <BoundaryCond xmin=" + pml + " xmax=" + pml + " ymin=" + pml + " ymax=" + pml +
+       " zmin=\"0\" zmax=\"0\"/>\n";
   t += "  </FDTD>\n";
   t += "  <ContinuousStructure CoordSystem=\"0\">\n";
   t += "    <RectilinearGrid DeltaUnit=\"1\" CoordSystem=\"0\">\n";
@@ -79,7 +82,7 @@ std::string openems_model(const CouplerLayout& layout, const Stackup& stack, con
     const double top = k + 1 == stack.layers.size() ? b : height + l.thickness_m;
     const double kappa = 2.0 * std::numbers::pi * run.centre_hz * eps0 * l.er * l.tan_delta;
     t += "      <Material Name=\"layer" + std::to_string(k + 1) + "\"><Property Epsilon=\"" + num(l.er) +
-         "\" Kappa=\"" + num(kappa) + "\"/><Primitives>" + box(grid.x0, grid.y0, height, grid.x1, grid.y1, top, 0) +
+         "\" Kappa=\"" + num(kappa) + "\"/><Primitives>" + box(grid.x.front(), grid.y.front(), height, grid.x.back(), grid.y.back(), top, 0) +
          "</Primitives></Material>\n";
     height = top;
   }

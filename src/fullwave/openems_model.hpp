@@ -7,9 +7,12 @@
 /// stack's layers fill it as dielectrics whose conductivity gives their loss
 /// tangent at the centre frequency; the strips are the layout's outlines,
 /// extruded through the copper's thickness (sheets where it is 0) and
-/// perfectly conducting; the side walls are PEC, by default three
-/// ground-plane spacings from the copper, where the stripline field has died
-/// away (it falls as exp(-pi d / B) beside a strip: to 1e-4 at 3 B). Each
+/// perfectly conducting. The other four walls absorb (openEMS's PML), across
+/// by default three ground-plane spacings from the copper, where the
+/// stripline field has died away (it falls as exp(-pi d / B) beside a strip:
+/// to 1e-4 at 3 B), and one spacing beyond each port end. Walls that
+/// reflected would close a parallel-plate box whose modes ring in the band;
+/// absorbing walls let a wave the discontinuities launch sideways leave. Each
 /// port is a lumped port at its feed's end, split in two: from the lower
 /// plane up to the strip and from the strip up to the upper plane,
 /// each 2 Zo, driven together, so that it launches the stripline's own mode

