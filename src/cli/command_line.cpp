@@ -114,12 +114,13 @@ Examples:
 constexpr const char* kFullwaveFooter = R"(
 Writes an openEMS model of exactly the copper `layout` draws into DIR (one
 folder per driven port, and a README on running them by hand): the ground
-planes as the top and bottom walls, the board's layers as dielectrics with
-their loss tangent, the strips (perfect conductors, of the copper's thickness)
-and a lumped port of Zo at each feed's end, split between the two planes. The
-mesh keeps the third rule at every strip edge, enough cells across S and the
-copper, cells under a twentieth of a wavelength at the top frequency, and
-smooth grading; --mesh chooses how fine. A mirror-symmetric design and a
+planes as the top and bottom walls, absorbing walls (PML) around the copper,
+the board's layers as dielectrics with their loss tangent, the strips (perfect
+conductors, of the copper's thickness) and a lumped port of Zo at each feed's
+end, split between the two planes. The mesh keeps the third rule at every
+strip edge, enough cells across S and the copper, cells under a twentieth of
+a wavelength at the top frequency, and smooth grading; --mesh chooses how
+fine. A mirror-symmetric design and a
 mirror-stacked board each halve the ports that must be driven. The layout's
 options shape the copper as they do for `layout`; --compensate shortens the
 end sections by the coupling their breakouts add.
