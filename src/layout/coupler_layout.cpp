@@ -339,9 +339,14 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   out.board = {{x0, ylo - margin}, {x1, ylo - margin}, {x1, yhi + margin}, {x0, yhi + margin}};
   if (choice.compensate) {
     char buf[200];
-    std::snprintf(buf, sizeof buf,
-                  "compensated: section %d shortened by %.4g mm and section %d by %.4g mm for their breakouts",
-                  first.section, b.shortened_first * 1e3, last.section, b.shortened_last * 1e3);
+    if (first.section == last.section)  // one section carries both ends' breakouts
+      std::snprintf(buf, sizeof buf,
+                    "compensated: section %d shortened by %.4g mm and %.4g mm for the breakouts at its ends",
+                    first.section, b.shortened_first * 1e3, b.shortened_last * 1e3);
+    else
+      std::snprintf(buf, sizeof buf,
+                    "compensated: section %d shortened by %.4g mm and section %d by %.4g mm for their breakouts",
+                    first.section, b.shortened_first * 1e3, last.section, b.shortened_last * 1e3);
     out.notes.push_back(buf);
   }
   if (b.spacing_given)

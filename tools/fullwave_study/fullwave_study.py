@@ -10,10 +10,14 @@ For each board it runs
   - each section alone (compensated), to find where a difference comes
     from: a section that agrees alone but not in the coupler points at the
     steps between sections, one that disagrees alone at its breakouts or
-    the model.
+    the model;
+  - each section alone again with its ports WIDER times further apart
+    across: the breakouts then part faster and couple less, so what moves
+    is theirs and what stays is the model's.
 and prints Markdown tables for the README.
 
 Usage: fullwave_study.py QUILLOMATE STACKUP.toml... [--work DIR] [--threads N] [--no-fine]
+                         [--sections-only]
 """
 
 import argparse
@@ -30,12 +34,14 @@ parser.add_argument("stackups", nargs="+")
 parser.add_argument("--work", default="fullwave-study")
 parser.add_argument("--threads", default="2")
 parser.add_argument("--no-fine", action="store_true", help="skip the fine mesh (the longest run)")
+parser.add_argument("--sections-only", action="store_true", help="only the sections alone (minutes, not an hour)")
 args = parser.parse_args()
 program = os.path.abspath(args.quillomate)
 os.makedirs(args.work, exist_ok=True)
 
 BAND = ["--start", "2000", "--stop", "6000", "--step", "100"]
 LIMIT_LO, LIMIT_HI = 9.8 - 0.3, 10.2 + 0.3  # C +/- R + 0.3 dB
+WIDER = 2.5  # the sections alone again, ports this many times further apart
 
 
 def run(cmd, cwd):
@@ -80,19 +86,8 @@ def design_lines(path):
         return [line.split()[0] if line.strip() else "" for line in f.read().splitlines()]
 
 
-table, sections_table, walls_table = [], [], []
-for stack in args.stackups:
-    stack = os.path.abspath(stack)
-    name = os.path.splitext(os.path.basename(stack))[0]
-    cwd = os.path.join(args.work, name)
-    os.makedirs(cwd, exist_ok=True)
-    run([program, "synthesize", "--symmetrical", "--flow", "2000", "--fhigh", "6000", "--coupling", "10",
-         "--ripple", "0.2", "--stackup", stack, "--write-design", "design.dat"], cwd)
-    lines = design_lines(os.path.join(cwd, "design.dat"))
-    n, zo, er = int(lines[1]), lines[2], lines[3]
-    f0 = float(lines[5])
-    print(f"== {name}: {n} sections", flush=True)
-
+def coupler_runs(name, stack, cwd, f0):
+    """The whole coupler: as laid out, compensated, on three meshes, walls further out."""
     runs, coupling = {}, {}
     for label, mesh, extra in [("as laid out", "normal", []), ("compensated", "normal", ["--compensate"]),
                                ("coarse", "coarse", ["--compensate"]),
@@ -102,6 +97,9 @@ for stack in args.stackups:
         runs[label] = (figures(rows, f0), seconds, cells)
         coupling[label] = [r["coupled_db_fullwave"] for r in rows]
         print(f"   {label}: {runs[label]}", flush=True)
+    meshes = [runs[k][0]["centre"] for k in ("coarse", "compensated", "fine") if k in runs]
+    convergence_table.append(f"| {name} | " + " | ".join(f"{c:.3f}" for c in meshes) +
+                             f" | {runs['compensated'][0]['circuit_centre']:.3f} |")
     walls = max(abs(a - b) for a, b in zip(coupling["walls at 6 B"], coupling["compensated"]))
     walls_table.append(f"| {name} | {walls:.3f} |")
     centres = [runs[k][0]["centre"] for k in ("compensated", "coarse")]
@@ -114,6 +112,23 @@ for stack in args.stackups:
                      f"{fig['deviation']:.2f} | {fig['directivity']:.1f} ({fig['circuit_directivity']:.1f}) | "
                      f"{fig['return_loss']:.1f} | {fig['quadrature']:.2f} | {error_bar:.3f} | "
                      f"{cells / 1e6:.2f} M, {seconds:.0f} s |")
+
+
+table, sections_table, walls_table, convergence_table = [], [], [], []
+for stack in args.stackups:
+    stack = os.path.abspath(stack)
+    name = os.path.splitext(os.path.basename(stack))[0]
+    cwd = os.path.join(args.work, name)
+    os.makedirs(cwd, exist_ok=True)
+    run([program, "synthesize", "--symmetrical", "--flow", "2000", "--fhigh", "6000", "--coupling", "10",
+         "--ripple", "0.2", "--stackup", stack, "--write-design", "design.dat"], cwd)
+    lines = design_lines(os.path.join(cwd, "design.dat"))
+    n, zo, er = int(lines[1]), lines[2], lines[3]
+    f0 = float(lines[5])
+    print(f"== {name}: {n} sections", flush=True)
+
+    if not args.sections_only:
+        coupler_runs(name, stack, cwd, f0)
     # Each section alone, compensated for its own breakouts.
     seen = set()
     for i in range(n):
@@ -127,15 +142,26 @@ for stack in args.stackups:
                     f"2000\n6000\n100\n{lines[4 + 2 * n + 3]}\n{lines[4 + 2 * n + 4]}\n")
         rows, seconds, cells = fullwave(alone, stack, f"section{i + 1}", "normal", ["--compensate"], cwd)
         fig = figures(rows, f0)
-        sections_table.append(f"| {name} | {i + 1} | {fig['centre']:.3f} | {fig['circuit_centre']:.3f} | "
-                              f"{fig['centre'] - fig['circuit_centre']:+.3f} | {fig['directivity']:.1f} |")
+        summary, _ = run([program, "layout", alone, "--stackup", stack, "--compensate"], cwd)
+        spacing = float(re.search(r"Ports\s+([0-9.]+) mm apart", summary).group(1))
+        rows, seconds, cells = fullwave(alone, stack, f"section{i + 1}-wider", "normal",
+                                        ["--compensate", "--port-spacing", f"{WIDER * spacing:.4f}"], cwd)
+        wider = figures(rows, f0)
+        sections_table.append(f"| {name} | {i + 1} | {fig['circuit_centre']:.3f} | {fig['centre']:.3f} "
+                              f"({fig['centre'] - fig['circuit_centre']:+.3f}) | "
+                              f"{wider['centre']:.3f} ({wider['centre'] - wider['circuit_centre']:+.3f}) | "
+                              f"{fig['directivity']:.1f}, {wider['directivity']:.1f} |")
         print("  ", sections_table[-1], flush=True)
 
 print("\n| Board | Copper | Coupling, dB | Largest deviation, dB | Directivity, dB (circuit) | "
       "Return loss, dB | Quadrature, deg | Mesh error at f0, dB | Cells, run time |")
 print("|---|---|---|---|---|---|---|---|---|")
 print("\n".join(table))
-print("\n| Board | Section alone | Coupling at f0, dB | Circuit, dB | Difference | Directivity, dB |")
+print("\n| Board | Coupling at f0, coarse | normal | fine | Circuit |")
+print("|---|---|---|---|---|")
+print("\n".join(convergence_table))
+print(f"\n| Board | Section alone | Circuit at f0, dB | Full-wave | Ports {WIDER} times further apart | "
+      "Directivity, dB |")
 print("|---|---|---|---|---|---|")
 print("\n".join(sections_table))
 print("\n| Board | Side walls 3 B to 6 B: largest coupling change, dB |")
