@@ -153,17 +153,13 @@ for stack in args.stackups:
                               f"{fig['directivity']:.1f}, {wider['directivity']:.1f} |")
         print("  ", sections_table[-1], flush=True)
 
-print("\n| Board | Copper | Coupling, dB | Largest deviation, dB | Directivity, dB (circuit) | "
-      "Return loss, dB | Quadrature, deg | Mesh error at f0, dB | Cells, run time |")
-print("|---|---|---|---|---|---|---|---|---|")
-print("\n".join(table))
-print("\n| Board | Coupling at f0, coarse | normal | fine | Circuit |")
-print("|---|---|---|---|---|")
-print("\n".join(convergence_table))
-print(f"\n| Board | Section alone | Circuit at f0, dB | Full-wave | Ports {WIDER} times further apart | "
-      "Directivity, dB |")
-print("|---|---|---|---|---|---|")
-print("\n".join(sections_table))
-print("\n| Board | Side walls 3 B to 6 B: largest coupling change, dB |")
-print("|---|---|")
-print("\n".join(walls_table))
+def markdown(header, rows):
+    print("\n| " + " | ".join(header) + " |\n" + "|---" * len(header) + "|\n" + "\n".join(rows))
+
+
+markdown(["Board", "Copper", "Coupling, dB", "Largest deviation, dB", "Directivity, dB (circuit)",
+          "Return loss, dB", "Quadrature, deg", "Mesh error at f0, dB", "Cells, run time"], table)
+markdown(["Board", "Coupling at f0, coarse", "normal", "fine", "Circuit"], convergence_table)
+markdown(["Board", "Section alone", "Circuit at f0, dB", "Full-wave", f"Ports {WIDER} times further apart",
+          "Directivity, dB"], sections_table)
+markdown(["Board", "Side walls 3 B to 6 B: largest coupling change, dB"], walls_table)
