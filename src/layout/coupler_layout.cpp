@@ -338,15 +338,13 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   const double x0 = -b.length, x1 = x + b.length;
   out.board = {{x0, ylo - margin}, {x1, ylo - margin}, {x1, yhi + margin}, {x0, yhi + margin}};
   if (choice.compensate) {
+    // A lone section carries both ends' cuts; otherwise each end section one.
+    const bool lone = first.section == last.section;
+    const std::string other = lone ? "" : "section " + std::to_string(last.section) + " by ";
     char buf[200];
-    if (first.section == last.section)  // one section carries both ends' breakouts
-      std::snprintf(buf, sizeof buf,
-                    "compensated: section %d shortened by %.4g mm and %.4g mm for the breakouts at its ends",
-                    first.section, b.shortened_first * 1e3, b.shortened_last * 1e3);
-    else
-      std::snprintf(buf, sizeof buf,
-                    "compensated: section %d shortened by %.4g mm and section %d by %.4g mm for their breakouts",
-                    first.section, b.shortened_first * 1e3, last.section, b.shortened_last * 1e3);
+    std::snprintf(buf, sizeof buf, "compensated: section %d shortened by %.4g mm and %s%.4g mm for %s",
+                  first.section, b.shortened_first * 1e3, other.c_str(), b.shortened_last * 1e3,
+                  lone ? "the breakouts at its ends" : "their breakouts");
     out.notes.push_back(buf);
   }
   if (b.spacing_given)

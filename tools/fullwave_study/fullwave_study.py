@@ -147,9 +147,8 @@ for stack in args.stackups:
         rows, seconds, cells = fullwave(alone, stack, f"section{i + 1}-wider", "normal",
                                         ["--compensate", "--port-spacing", f"{WIDER * spacing:.4f}"], cwd)
         wider = figures(rows, f0)
-        sections_table.append(f"| {name} | {i + 1} | {fig['circuit_centre']:.3f} | {fig['centre']:.3f} "
-                              f"({fig['centre'] - fig['circuit_centre']:+.3f}) | "
-                              f"{wider['centre']:.3f} ({wider['centre'] - wider['circuit_centre']:+.3f}) | "
+        at_f0 = lambda f: f"{f['centre']:.3f} ({f['centre'] - f['circuit_centre']:+.3f})"
+        sections_table.append(f"| {name} | {i + 1} | {fig['circuit_centre']:.3f} | {at_f0(fig)} | {at_f0(wider)} | "
                               f"{fig['directivity']:.1f}, {wider['directivity']:.1f} |")
         print("  ", sections_table[-1], flush=True)
 
