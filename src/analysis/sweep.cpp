@@ -9,6 +9,7 @@
 #include "analysis/twoport.hpp"
 #include "common/constants.hpp"
 #include "common/fixed.hpp"
+#include "common/number.hpp"
 
 namespace quill {
 
@@ -272,6 +273,20 @@ int sweep_points(float fstart, float fstop, float deltaf) {
   if (whole == std::numeric_limits<int>::min()) return 0;
   const int kk = whole + 1;
   return kk < 1 ? 0 : kk;
+}
+
+std::optional<std::string> sweep_fault(float fstart, float fstop, float deltaf) {
+  const std::string sweep = "the sweep from " + plain_number(fstart) + " to " + plain_number(fstop) +
+                            " MHz in steps of " + plain_number(deltaf) + " MHz";
+  // The count as the sweep makes it, in float, but unbounded.
+  const double quotient = static_cast<double>((fstop - fstart) / deltaf);
+  const double count = std::isfinite(quotient) ? std::trunc(quotient) + 1 : HUGE_VAL;
+  if (count > max_sweep_points)
+    return sweep + " has " + (std::isfinite(count) ? plain_number(static_cast<float>(count)) : "endless") +
+           " points, more than the " + plain_number(static_cast<float>(max_sweep_points)) +
+           " one sweep may have: take a longer step or a narrower range";
+  if (sweep_points(fstart, fstop, deltaf) == 0) return sweep + " has no points: the stop must not be below the start";
+  return std::nullopt;
 }
 
 void append_data_line(std::string& out, int iprint, float freq, const PortResponse& r) {

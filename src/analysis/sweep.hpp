@@ -3,6 +3,7 @@
 /// frequency, printed one data line per point.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <type_traits>
 
@@ -52,6 +53,16 @@ void quadrature(float angle2, float angle4, float& phi, float& error);
 
 /// Number of sweep points for a range and step; 0 when none is analysed.
 int sweep_points(float fstart, float fstop, float deltaf);
+
+/// The most points a script or the command line may ask of one sweep: ten
+/// million points are already gigabytes of Touchstone text or of arrays, and
+/// a count beyond it is a slip of a unit or a step.
+inline constexpr double max_sweep_points = 10000001;
+
+/// Why a sweep of the command line or the module cannot be run (it has no
+/// points, or more than max_sweep_points), in one sentence naming its
+/// values; nullopt for a sweep to run. The dialogue keeps its own rules.
+std::optional<std::string> sweep_fault(float fstart, float fstop, float deltaf);
 
 /// Calls f(freq) for every point of the sweep of `s`, in order: `fstart`,
 /// then each step added to the last frequency, as many points as

@@ -35,11 +35,11 @@ bool read_sweep(const CliContext& ctx, const SweepArgs& a, const AnalysisSetting
 }
 
 /// A sweep with no point is surely a mistake: say so rather than print an
-/// empty table and write empty files.
+/// empty table and write empty files; so is one of billions of points.
 bool has_points(const CliContext& ctx, const AnalysisSettings& s) {
-  if (sweep_points(s.fstart, s.fstop, s.deltaf) != 0) return true;
-  ctx.fail(exit_usage, "the sweep from " + plain_number(s.fstart) + " to " + plain_number(s.fstop) +
-                           " MHz in steps of " + plain_number(s.deltaf) + " MHz has no points");
+  const auto fault = sweep_fault(s.fstart, s.fstop, s.deltaf);
+  if (!fault) return true;
+  ctx.fail(exit_usage, *fault);
   return false;
 }
 

@@ -12,6 +12,7 @@
 #include "python/bindings.hpp"
 #include "python/front_checks.hpp"
 #include "python/python_errors.hpp"
+#include "analysis/sweep.hpp"
 #include "python/sweep_arrays.hpp"
 
 namespace py = pybind11;
@@ -132,10 +133,8 @@ py::array_t<float> sweep(double start, double stop, double step) {
   const float fstart = single_in(kStart, start);
   const float fstop = single_in(kStop, stop);
   const float deltaf = single_in(kStep, step);
+  if (const auto fault = sweep_fault(fstart, fstop, deltaf)) raise_value(*fault);
   const std::size_t n = sweep_size(fstart, fstop, deltaf);
-  if (n == 0)
-    raise_value("the sweep from " + plain_number(fstart) + " to " + plain_number(fstop) + " MHz in steps of " +
-                plain_number(deltaf) + " MHz has no points");
   py::array_t<float> out(static_cast<py::ssize_t>(n));
   float* to = out.mutable_data();
   {

@@ -94,6 +94,8 @@ CASES = {
                                   ["dimensions", DESIGN_FILE, "--csv", "x.csv"], 2, ValueError),
     "sweep without points": (lambda f: q.sweep(4000, 3000, 10),
                              ["analyse", DESIGN_FILE, "--start", 4000, "--stop", 3000, "--step", 10], 2, ValueError),
+    "sweep of a trillion points": (lambda f: q.sweep(1, 1e12, 1),
+                                   ["analyse", DESIGN_FILE, "--start", 1, "--stop", 1e12, "--step", 1], 2, ValueError),
     "sweep step of 0": (lambda f: q.sweep(1000, 3000, 0),
                         ["analyse", DESIGN_FILE, "--start", 1000, "--stop", 3000, "--step", 0], 2, ValueError),
 }
