@@ -101,7 +101,11 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"analyse", "design.dat", "--csv", "x.out", "--plot", "./x.out"}, 2, "already named by --csv"},
       {{"analyse", "design.dat", "--report", "folder"}, 2, "is a folder"},
       // A request no table meets is not a mistake, but it designs nothing.
-      {synth_replacing("--fhigh", "100000"), 1, "exceeds N = 9"},
+      {{"synthesize", "--symmetrical", "--flow", "4000", "--fhigh", "100000", "--coupling", "8.34", "--ripple", "0.3",
+        "--tables"},
+       1,
+       "exceeds N = 9"},
+      {synth_replacing("--fhigh", "100000"), 1, "no symmetrical design of up to 15 sections keeps 8.34 dB"},
       {{"synthesize", "--symmetrical", "--flow", "100", "--fhigh", "100000", "--coupling", "8.34", "--ripple", "0.3",
         "--equal-ripple"},
        1,
