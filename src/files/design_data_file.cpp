@@ -86,7 +86,8 @@ std::string design_data_fault(const DesignDataRead& read, const std::string& nam
     case EntryFile::bad:
       break;
   }
-  return named + ", line " + std::to_string(read.line) + ": error in entry \"" + entry + "\"; fix it and try again";
+  return named + ", line " + std::to_string(read.line) + ": error in entry \"" + entry + "\"" +
+         (read.reason.empty() ? "" : ": " + read.reason) + "; fix it and try again";
 }
 
 std::string design_data_text(const FileDesign& values, std::string_view title) {
@@ -117,6 +118,7 @@ DesignDataRead read_design_data(std::istream& file) {
     r.fault = entries.fault();
     r.entry = entries.entry();
     r.line = entries.line();
+    r.reason = entries.reason();
     return r;
   }
   r.values = {design_of(e), e.fstart, e.fstop, e.deltaf, e.gps, e.s};

@@ -93,7 +93,7 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"analyse", "/dev/null"}, 3, "/dev/null: is not a plain file"},
       // A plain file whose first read fails, whoever runs the test.
       {{"dimensions", "/proc/self/mem"}, 3, "/proc/self/mem: cannot be read: Input/output error"},
-      {{"analyse", "bad.dat"}, 3, "bad.dat, line 7: error in entry \"Even-Mode Zoe\""},
+      {{"analyse", "bad.dat"}, 3, "bad.dat, line 7: error in entry \"Even-Mode Zoe\": \"71,56\" is not a number; fix it"},
       {{"dimensions", "short.dat"}, 3, "short.dat: the file ends before entry \"Step Frequency\" (line 17)"},
       // Outputs.
       {{"analyse", "design.dat", "--csv", "nowhere/x.csv"}, 2, "the folder"},
