@@ -77,6 +77,8 @@ OutputPlace place_output(const fs::path& path) {
   fs::path via;  // the last link followed
   for (int links = 0;; ++links) {
     if (auto fd = descriptor_named(p)) {
+      if (::fcntl(*fd, F_GETFD) < 0)
+        return refusal("names descriptor " + std::to_string(*fd) + ", which is not open", EBADF);
       OutputPlace d;
       d.kind = OutputPlace::descriptor;
       d.target = p;

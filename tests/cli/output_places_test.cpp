@@ -169,8 +169,9 @@ testing::AssertionResult same_bytes(const std::string& got, const std::string& w
   if (got == want) return testing::AssertionSuccess();
   size_t at = 0;
   while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
-  return testing::AssertionFailure() << got.size() << " bytes where " << want.size() << " were due, first apart at byte "
-                                     << at << ": \"" << got.substr(at, 40) << "\" for \"" << want.substr(at, 40) << "\"";
+  return testing::AssertionFailure() << got.size() << " bytes where " << want.size()
+                                     << " were due, first apart at byte " << at << ": \"" << got.substr(at, 40)
+                                     << "\" for \"" << want.substr(at, 40) << "\"";
 }
 
 bool is_link_to(const fs::path& link, const fs::path& target) {
@@ -344,7 +345,8 @@ TEST(OutputPlaces, WhatIsNoFileIsRefusedBeforeAnyWork) {
       std::string why = p.why;
       for (size_t at; (at = why.find("{}")) != std::string::npos;) why.replace(at, 2, (work / "").string());
       EXPECT_EQ(o.status, 2);
-      EXPECT_EQ(o.err, "quillomate " + w.args[0] + ": " + w.option() + " " + (work / path).string() + ": " + why + "\n");
+      EXPECT_EQ(o.err,
+                "quillomate " + w.args[0] + ": " + w.option() + " " + (work / path).string() + ": " + why + "\n");
       // Checked before any work: nothing printed, nothing written, nothing replaced.
       EXPECT_EQ(o.out, "");
       EXPECT_EQ(fs::symlink_status(work / path).type(), before);
@@ -440,7 +442,8 @@ TEST(OutputPlaces, OutputsAndInputsAreToldApartThroughLinks) {
     std::string says;
   };
   const std::vector<Case> cases = {
-      {{"analyse", "design.dat", "-q", "--csv", "design-link"}, "--csv " + d + "design-link: is the design file being read"},
+      {{"analyse", "design.dat", "-q", "--csv", "design-link"},
+       "--csv " + d + "design-link: is the design file being read"},
       {{"dimensions", "design.dat", "--stackup", "board.toml", "--csv", "board-link"},
        "--csv " + d + "board-link: is the stack-up file being read"},
       {{"analyse", "design.dat", "-q", "--touchstone", "real.csv", "--csv", "other/csv-link"},

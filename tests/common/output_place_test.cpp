@@ -1,6 +1,7 @@
 // The one rule every front end writes by: what each kind of path is taken
 // for, and a companion file that is never reached through a trap.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +50,10 @@ TEST(OutputPlace, EachKindOfPathIsTakenForWhatItIs) {
   fs::create_symlink("sub", f / "link-to-folder");
   fs::create_symlink("loop-b", f / "loop-a");
   fs::create_symlink("loop-a", f / "loop-b");
+  // A descriptor of this process, and one number past it that is not open.
+  const int open_fd = ::dup(2);
+  const int closed_fd = ::dup(2);
+  ::close(closed_fd);
   struct Case {
     fs::path path;
     OutputPlace::Kind kind;
@@ -63,9 +68,11 @@ TEST(OutputPlace, EachKindOfPathIsTakenForWhatItIs) {
       {f / "dangling", OutputPlace::file, f / "sub/new"},
       {f / "pipe", OutputPlace::stream, f / "pipe"},
       {"/dev/stdout", OutputPlace::descriptor, "1"},
-      {"/dev/fd/7", OutputPlace::descriptor, "7"},
+      {"/dev/fd/" + std::to_string(open_fd), OutputPlace::descriptor, std::to_string(open_fd)},
       {"/proc/self/fd/2", OutputPlace::descriptor, "2"},
-      {"/proc/" + std::to_string(::getpid()) + "/fd/12", OutputPlace::descriptor, "12"},
+      {"/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(open_fd), OutputPlace::descriptor,
+       std::to_string(open_fd)},
+      {"/dev/fd/" + std::to_string(closed_fd), OutputPlace::refused, {}, EBADF},
       {f / "sub", OutputPlace::refused, {}, EISDIR},
       {f / "link-to-folder", OutputPlace::refused, {}, EISDIR},
       {f / "no/new", OutputPlace::refused, {}, ENOENT},
@@ -84,6 +91,7 @@ TEST(OutputPlace, EachKindOfPathIsTakenForWhatItIs) {
       EXPECT_EQ(p.target.lexically_normal(), c.target.lexically_normal());
     }
   }
+  ::close(open_fd);
   // Two spellings of one file, or of one file still to be made, are one place.
   EXPECT_EQ(identity_of(place_output(f / "link")), identity_of(place_output(f / "file")));
   EXPECT_EQ(identity_of(place_output(f / "dangling")), identity_of(place_output(f / "sub/../sub/new")));
