@@ -26,7 +26,8 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
                      {"--touchstone", a.exports.touchstone},
                      {"--csv", a.exports.csv},
                      {"--plot", a.exports.plot}},
-                    ctx.path(a.file), outputs, a.stackup ? ctx.path(*a.stackup) : std::filesystem::path()))
+                    ctx.path(a.file), outputs, a.stackup ? ctx.path(*a.stackup) : std::filesystem::path(),
+                    a.quiet ? "" : "the report (-q keeps it off)"))
     return exit_usage;
 
   int status = exit_ok;

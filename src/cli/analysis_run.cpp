@@ -38,12 +38,21 @@ ResponsePoint plot_point(float freq, const PortResponse& r) {
 
 }  // namespace
 
-bool plan_outputs(const CliContext& ctx, const std::vector<std::pair<std::string_view, Given>>& named,
-                  const std::filesystem::path& input, std::vector<OutputRequest>& requests,
-                  const std::filesystem::path& stack) {
-  for (const auto& [option, text] : named)
-    if (text) requests.push_back({option, ctx.path(*text)});
-  if (auto problem = check_outputs(requests, input, stack)) {
+bool plan_outputs(const CliContext& ctx, const std::vector<NamedOutput>& named, const std::filesystem::path& input,
+                  std::vector<OutputRequest>& requests, const std::filesystem::path& stack,
+                  std::string_view stdout_carries) {
+  for (const NamedOutput& n : named) {
+    if (!n.text) continue;
+    // "-" is standard output, not a file of the working folder.
+    requests.push_back({n.option, *n.text == "-" ? std::filesystem::path("-") : ctx.path(*n.text), n.makes_folder});
+    if (!n.makes_folder) continue;
+    const std::string folder = std::filesystem::path(*n.text).parent_path().string();
+    if (auto problem = check_output_folder(n.option, folder, requests.back().path.parent_path())) {
+      ctx.fail(exit_usage, *problem);
+      return false;
+    }
+  }
+  if (auto problem = check_outputs(requests, input, stack, stdout_carries)) {
     ctx.fail(exit_usage, *problem);
     return false;
   }
@@ -59,12 +68,12 @@ std::filesystem::path requested(const std::vector<OutputRequest>& requests, std:
 int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSettings& s,
                  const AnalysisOutputs& outputs, const std::string& source) {
   auto open = [&ctx](const std::filesystem::path& p) {
-    return p.empty() ? nullptr : std::make_unique<OutputFile>(p, ctx.env.open_output);
+    return p.empty() ? nullptr : std::make_unique<OutputFile>(p, ctx.env);
   };
   std::unique_ptr<OutputFile> report = open(outputs.report), touchstone = open(outputs.touchstone),
                               csv = open(outputs.csv), plot = open(outputs.plot);
   for (OutputFile* f : {report.get(), touchstone.get(), csv.get(), plot.get()})
-    if (f != nullptr && !f->open()) return ctx.fail(exit_output_failed, "cannot create " + f->error());
+    if (f != nullptr && !f->open()) return ctx.fail(exit_output_failed, f->open_failure());
 
   if (outputs.report_to_stdout || report) {
     ReportOut out = ReportOut::plain(outputs.report_to_stdout ? &ctx.env.out : nullptr,
@@ -73,8 +82,8 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
     if (out.console_failed())
       return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
     if (out.storage_failed())
-      return ctx.fail(exit_output_failed, "cannot write " + outputs.report.string() + ": " +
-                                              out.storage_failure() + "; the file was removed");
+      return ctx.fail(exit_output_failed, "cannot write " + report->name() + ": " + out.storage_failure() +
+                                              (report->is_stream() ? "" : "; the file was removed"));
     if (outputs.report_to_stdout && !ctx.stdout_written()) return exit_output_failed;
   }
 
@@ -88,14 +97,17 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
     const int count = sweep_points(s.fstart, s.fstop, s.deltaf);
     const int stride = count / kPlotPoints + 1;
     int k = 0;
+    // Each export is whole or not at all, on its own: one that fails takes
+    // no more points, and the sweep goes on while any other still takes them.
+    auto taking = [](const std::unique_ptr<OutputFile>& f) { return f != nullptr && !f->failed(); };
     for_each_frequency(s, [&](float freq) {
-      if (touchstone) {
+      if (taking(touchstone)) {
         append_touchstone_point(ts_text, freq, four_port(d, freq));
         hand_on(touchstone.get(), ts_text, false);
       }
-      if (csv || plot) {
+      if (taking(csv) || plot) {
         const PortResponse r = port_response(d, freq);
-        if (csv) {
+        if (taking(csv)) {
           append_response_csv_row(csv_text, freq, r);
           hand_on(csv.get(), csv_text, false);
         }
@@ -106,10 +118,7 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
         }
       }
       ++k;
-      // An output that failed fails the command: no point computing on.
-      for (OutputFile* f : {touchstone.get(), csv.get(), plot.get()})
-        if (f != nullptr && f->failed()) return false;
-      return true;
+      return taking(touchstone) || taking(csv) || plot != nullptr;
     });
     hand_on(touchstone.get(), ts_text, true);
     hand_on(csv.get(), csv_text, true);
@@ -129,11 +138,11 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
     }
   }
 
-  // Every output is committed, or removed and reported.
+  // Every output is committed, or removed and reported; a stream keeps what
+  // reached it.
   int status = exit_ok;
   for (OutputFile* f : {report.get(), touchstone.get(), csv.get(), plot.get()}) {
-    if (f != nullptr && !f->commit())
-      status = ctx.fail(exit_output_failed, "cannot write " + f->error() + "; the file was removed");
+    if (f != nullptr && !f->commit()) status = ctx.fail(exit_output_failed, f->write_failure());
   }
   return status;
 }

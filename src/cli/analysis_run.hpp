@@ -32,11 +32,22 @@ struct AnalysisOutputs {
   const CouplerDesign* ideal = nullptr;
 };
 
-/// Collects the outputs named by options (option, given path) and checks them
-/// before any work is done (check_outputs). False after a message.
-bool plan_outputs(const CliContext& ctx, const std::vector<std::pair<std::string_view, Given>>& named,
-                  const std::filesystem::path& input, std::vector<OutputRequest>& requests,
-                  const std::filesystem::path& stack = {});
+/// An output an option names: the option, the path as given, and whether
+/// the command makes the file's folder (`--gerber DIR`).
+struct NamedOutput {
+  NamedOutput(std::string_view o, Given t, bool folder = false) : option(o), text(std::move(t)), makes_folder(folder) {}
+  std::string_view option;
+  Given text;
+  bool makes_folder;
+};
+
+/// Collects the outputs named by options and checks them before any work is
+/// done (check_outputs, check_output_folder). `stdout_carries` says what the
+/// command prints on standard output ("" when it prints nothing there).
+/// False after a message.
+bool plan_outputs(const CliContext& ctx, const std::vector<NamedOutput>& named, const std::filesystem::path& input,
+                  std::vector<OutputRequest>& requests, const std::filesystem::path& stack = {},
+                  std::string_view stdout_carries = "the report");
 
 /// The path requested by `option`, or an empty path.
 std::filesystem::path requested(const std::vector<OutputRequest>& requests, std::string_view option);

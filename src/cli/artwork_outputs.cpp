@@ -12,12 +12,13 @@
 
 namespace quill {
 
-std::vector<std::pair<std::string_view, Given>> artwork_requests(const ArtworkArgs& a, const std::string& stem) {
-  std::vector<std::pair<std::string_view, Given>> named;
+std::vector<NamedOutput> artwork_requests(const ArtworkArgs& a, const std::string& stem) {
+  std::vector<NamedOutput> named;
   if (a.gerber) {
+    // The folder is made when it is not there, as fullwave --out is.
     const std::filesystem::path dir(*a.gerber);
     for (const char* layer : {"upper", "lower", "outline"})
-      named.push_back({"--gerber", (dir / (stem + "-" + layer + ".gbr")).string()});
+      named.push_back({"--gerber", (dir / (stem + "-" + layer + ".gbr")).string(), true});
   }
   named.push_back({"--dxf", a.dxf});
   named.push_back({"--svg", a.svg});
@@ -64,9 +65,20 @@ int write_artwork(const CliContext& ctx, const ArtworkArgs& a, const std::vector
   if (auto p = requested(outputs, "--svg"); !p.empty()) files.push_back({p, layout_drawing_svg(layout, stack, info)});
   if (auto p = requested(outputs, "--kicad"); !p.empty()) files.push_back({p, kicad_footprint(layout, info, name)});
 
+  // The Gerber folder, made here when it is not there, goes again when no
+  // file is kept in it.
+  bool made = false, ok = true;
+  std::string error;
+  if (!gerbers.empty()) made = make_output_folder(gerbers.front().parent_path(), ok, error);
+  if (!ok) return ctx.fail(exit_output_failed, error + "; no artwork file was kept");
   // Every file is written whole before any is put in place; one that fails
   // takes the others with it.
-  return write_all_or_none(ctx, files, "no artwork file was kept");
+  const int status = write_all_or_none(ctx, files, "no artwork file was kept");
+  if (status != exit_ok && made) {
+    std::error_code ec;
+    std::filesystem::remove(gerbers.front().parent_path(), ec);
+  }
+  return status;
 }
 
 }  // namespace quill

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/analysis_run.hpp"
 #include "cli/cli_context.hpp"
 #include "cli/commands.hpp"
 #include "cli/output_files.hpp"
@@ -17,9 +18,10 @@
 namespace quill {
 
 /// The output requests the artwork options name: the Gerber folder's three
-/// files `<stem>-upper.gbr`, `<stem>-lower.gbr`, `<stem>-outline.gbr`, and the
-/// other files as named.
-std::vector<std::pair<std::string_view, Given>> artwork_requests(const ArtworkArgs& a, const std::string& stem);
+/// files `<stem>-upper.gbr`, `<stem>-lower.gbr`, `<stem>-outline.gbr` (the
+/// folder made when it is not there, in a folder that is), and the other
+/// files as named.
+std::vector<NamedOutput> artwork_requests(const ArtworkArgs& a, const std::string& stem);
 
 /// The layout choices of the options, in metres; nullopt after a message.
 std::optional<LayoutChoice> layout_choice(const CliContext& ctx, const ArtworkArgs& a);

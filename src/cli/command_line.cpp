@@ -40,6 +40,10 @@ mode keeps its own phase velocity and loss (conductor loss growing as the
 square root of frequency, dielectric loss as frequency). The board decides
 what --velocity-ratio and --loss would set, so they cannot be given with it.
 
+An output replaces a regular file (through a link, the link's target) only
+when complete; a pipe or a device is written in place; a folder or a socket is
+refused. With -q, - (or /dev/stdout) sends one export to standard output.
+
 Examples:
   quillomate analyse design.dat
   quillomate analyse design.dat --velocity-ratio 0.95 --loss 0.5 --format 1
@@ -185,8 +189,8 @@ void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
 
 void add_artwork(CLI::App* app, ArtworkArgs& a) {
   add_path(app, "--gerber", "DIR",
-           "write Gerber X2 files of the copper into DIR: <stem>-upper.gbr, <stem>-lower.gbr and "
-           "<stem>-outline.gbr",
+           "write Gerber X2 files of the copper into DIR (made when missing): <stem>-upper.gbr, "
+           "<stem>-lower.gbr and <stem>-outline.gbr",
            a.gerber);
   add_path(app, "--dxf", "OUT.dxf", "write the copper as a DXF drawing (layers UPPER_STRIP, LOWER_STRIP, OUTLINE)",
            a.dxf);
@@ -235,7 +239,8 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add(an, options::format, analyse.format);
   add_path(an, "--report", "OUT", "write the report to a file as well", analyse.report);
   add_exports(an, analyse.exports);
-  an->add_flag("-q,--quiet", analyse.quiet, "do not print the report on standard output");
+  an->add_flag("-q,--quiet", analyse.quiet,
+               "do not print the report on standard output (an export may then take it: --csv -)");
   an->footer(kAnalyseFooter);
 
   DimensionsArgs dims;

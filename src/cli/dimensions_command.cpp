@@ -9,6 +9,7 @@
 #include "dimensions/field_table.hpp"
 #include "cli/analysis_run.hpp"
 #include "cli/board_run.hpp"
+#include "cli/file_set.hpp"
 #include "cli/output_files.hpp"
 #include "dimensions/stack_table.hpp"
 
@@ -44,13 +45,9 @@ int board_dimensions(const CliContext& ctx, const DimensionsArgs& a) {
   if (!out.console_failed()) {
     const auto built = build_in_board(ctx, d, stack, c.icenter, false);
     out.put(stack_table_text(d, stack, *built));
-    if (a.csv) {
-      OutputFile csv(requested(outputs, "--csv"), ctx.env.open_output);
-      if (!csv.open()) return ctx.fail(exit_output_failed, "cannot create " + csv.error());
-      csv.write(stack_table_csv(*built));
-      if (!csv.commit())
-        return ctx.fail(exit_output_failed, "cannot write " + csv.error() + "; the file was removed");
-    }
+    if (a.csv)
+      if (const int status = write_whole(ctx, requested(outputs, "--csv"), stack_table_csv(*built)); status != exit_ok)
+        return status;
   }
   if (out.console_failed())
     return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
@@ -111,13 +108,9 @@ int run_dimensions_command(const CliContext& ctx, const DimensionsArgs& a) {
   if (a.field_solve && !out.console_failed()) {
     const DesignStrips strips = refine_design(d, c);
     out.put(field_table_text(d, c, strips));
-    if (a.csv) {
-      OutputFile file(requested(outputs, "--csv"), ctx.env.open_output);
-      if (!file.open()) return ctx.fail(exit_output_failed, "cannot create " + file.error());
-      file.write(field_table_csv(strips));
-      if (!file.commit())
-        return ctx.fail(exit_output_failed, "cannot write " + file.error() + "; the file was removed");
-    }
+    if (a.csv)
+      if (const int status = write_whole(ctx, requested(outputs, "--csv"), field_table_csv(strips)); status != exit_ok)
+        return status;
   }
   if (out.console_failed())
     return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());

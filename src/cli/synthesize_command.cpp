@@ -10,6 +10,7 @@
 #include "dimensions/stack_table.hpp"
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
+#include "cli/file_set.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
 #include "common/fixed.hpp"
@@ -155,7 +156,7 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   // The artwork's files are named after the design file, when there is one.
   const std::string stem =
       a.write_design ? std::filesystem::path(*a.write_design).stem().string() : std::string("coupler");
-  std::vector<std::pair<std::string_view, Given>> named = {{"--write-design", a.write_design},
+  std::vector<NamedOutput> named = {{"--write-design", a.write_design},
                                                            {"--touchstone", a.exports.touchstone},
                                                            {"--csv", a.exports.csv},
                                                            {"--plot", a.exports.plot}};
@@ -227,11 +228,9 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   if (!requested(outputs, "--write-design").empty()) {
     FileDesign fd{d, around.fstart, around.fstop, around.deltaf, r.b, r.s};
     const std::string title = synthesis_title(d);  // the reader skips this line
-    OutputFile file(requested(outputs, "--write-design"), ctx.env.open_output);
-    if (!file.open()) return ctx.fail(exit_output_failed, "cannot create " + file.error());
-    file.write(design_data_text(fd, title));
-    if (!file.commit())
-      return ctx.fail(exit_output_failed, "cannot write " + file.error() + "; the file was removed");
+    if (const int status = write_whole(ctx, requested(outputs, "--write-design"), design_data_text(fd, title));
+        status != exit_ok)
+      return status;
   }
   if (layout) {
     if (const int status = write_artwork(ctx, a.artwork, outputs, *layout, *stack, name, stem); status != exit_ok)

@@ -1,14 +1,12 @@
 #include "python/design_files.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
 #include "common/line_reader.hpp"
 #include "common/name_field.hpp"
+#include "common/output_place.hpp"
 #include "files/stackup_file.hpp"
 
 namespace quill::py_front {
@@ -97,35 +95,21 @@ StackFileRead read_stackup_file(const fs::path& path, const std::string& named) 
 }
 
 FileFault write_whole_file(const fs::path& path, const std::string& named, const std::string& text) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) return system_fault(EISDIR, named + ": is a folder");
-  const fs::path partial =
-      path.parent_path() / ("." + path.filename().string() + ".partial-" + std::to_string(::getpid()));
-  // Plain system calls, so each failure keeps its error number for Python's error classes.
-  const int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const int e = errno;
-    return system_fault(e, "cannot create " + named + ": " + reason(e));
+  // The command line's rule: a regular file through a companion renamed into
+  // place, a device or a pipe in place, a folder or a socket never.
+  PlacedOutput out(place_output(path));
+  const OutputPlace& place = out.place();
+  if (place.kind == OutputPlace::refused) {
+    // A missing folder is the system's own complaint, as open() gives it.
+    if (place.error == ENOENT || place.error == ENOTDIR)
+      return system_fault(place.error, "cannot create " + named + ": " + reason(place.error));
+    return system_fault(place.error, named + ": " + place.why);
   }
-  int error = 0;
-  for (std::size_t done = 0; done < text.size() && error == 0;) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n == 0) {
-      error = EIO;  // nothing taken and no reason given: do not spin
-    } else if (errno != EINTR) {
-      error = errno;
-    }
-  }
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0) {
-    fs::rename(partial, path, ec);
-    if (!ec) return {};
-    error = ec.value();
-  }
-  fs::remove(partial, ec);
-  return system_fault(error, "cannot write " + named + ": " + reason(error) + "; the file was removed");
+  if (!out.open()) return system_fault(out.error(), "cannot create " + named + ": " + reason(out.error()));
+  out.stream() << text;
+  if (out.commit()) return {};
+  return system_fault(out.error(), "cannot write " + named + ": " + reason(out.error()) +
+                                       (out.is_stream() ? "" : "; the file was removed"));
 }
 
 }  // namespace quill::py_front

@@ -39,9 +39,12 @@ struct StackFileRead {
 /// Reads the stack-up file at `path`; the board is called `named` in reports.
 StackFileRead read_stackup_file(const std::filesystem::path& path, const std::string& named);
 
-/// Writes `text` to `path` through a hidden companion file in the same
-/// folder, renamed into place when every byte has gone: a failure leaves the
-/// old file (or none) and no companion.
+/// Writes `text` to `path` by the command line's rule (common/output_place):
+/// a regular file through a hidden companion file in its folder, renamed
+/// into place when every byte has gone, so a failure leaves the old file (or
+/// none) and no companion; a link's target the same way, the link kept; a
+/// device or a named pipe in place; a folder, a socket or a block device
+/// never.
 FileFault write_whole_file(const std::filesystem::path& path, const std::string& named, const std::string& text);
 
 }  // namespace quill::py_front

@@ -27,6 +27,38 @@ check "analyse to /dev/full names standard output and the reason" \
 check "the dialogue to /dev/full exits 4" test $? -eq 4
 check "the dialogue to /dev/full says why" grep -q "cannot write standard output: No space left on device" "$work/err"
 
+# Outputs that are no regular file are written in place and never replaced:
+# a named pipe read by cat; standard output, redirected to a file, given as -
+# and as /dev/stdout names it (through a link of our own, so that a fault
+# never reaches the system's /dev/stdout); a pipe closed early; and a device
+# node of our own (mknod needs root; never the system's /dev/full).
+"$program" analyse "$design" -q --touchstone "$work/file.s4p"
+mkfifo "$work/pipe"
+timeout 60 cat "$work/pipe" >"$work/from-pipe" &  # a program that never opens it cannot hang the test
+reader=$!
+"$program" analyse "$design" -q --touchstone "$work/pipe" 2>"$work/err"
+check "analyse into a named pipe exits 0" test $? -eq 0
+wait $reader
+check "the pipe carried the file's bytes" cmp -s "$work/from-pipe" "$work/file.s4p"
+check "the pipe is still a pipe" test -p "$work/pipe"
+ln -s /proc/self/fd/1 "$work/stdout"
+for out in - "$work/stdout"; do
+  (cd "$work" && "$program" analyse "$design" -q --touchstone "$out" >"$work/stdout.s4p" 2>"$work/err")
+  check "analyse --touchstone $out exits 0" test $? -eq 0
+  check "analyse --touchstone $out gives the file's bytes" cmp -s "$work/stdout.s4p" "$work/file.s4p"
+done
+"$program" analyse "$design" -q --step 1 --touchstone "$work/stdout" 2>"$work/err" | head -c 300 >"$work/head"
+check "a reader that stops early got the file's start" cmp -s "$work/head" <(head -c 300 "$work/file.s4p")
+if mknod "$work/full-node" c 1 7 2>"$work/mknod"; then
+  "$program" analyse "$design" -q --touchstone "$work/full-node" 2>"$work/err"
+  check "analyse into a full device node exits 4" test $? -eq 4
+  check "analyse into a full device node names it and the reason" \
+    grep -qx "quillomate analyse: cannot write $work/full-node: No space left on device" "$work/err"
+  check "the full node is still a character device" test -c "$work/full-node"
+else
+  echo "SKIPPED: a device node cannot be made here ($(cat "$work/mknod")): no device-node checks"
+fi
+
 if ! mount -t tmpfs -o size=16k quillomate-full "$full" 2>"$work/mount"; then
   echo "SKIPPED: a 16 KiB tmpfs cannot be mounted here ($(cat "$work/mount")): no full-disk checks"
   [ $failed -eq 0 ] && exit 77
