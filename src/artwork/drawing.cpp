@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/xml_text.hpp"
+#include "layout/layout_summary.hpp"
 
 namespace quill {
 
@@ -165,10 +166,8 @@ double dimension_table(std::string& out, const CouplerLayout& l, double left, do
   out += text(c[0], y, "Ports " + length(b.port_spacing, unit) + " " + u + " apart; breakouts " +
                            length(b.length, unit) + " " + u + " long", "start", 12);
   y += 17;
-  char buf[120];
-  std::snprintf(buf, sizeof buf, "Feeds couple %.1f dB; each breakout adds %.1f dB at f0", b.feed_coupling_db,
-                b.breakout_coupling_db);
-  out += text(c[0], y, buf, "start", 12);
+  out += text(c[0], y, "Feeds couple " + coupling_words(b.feed_coupling_db) + "; each breakout adds " +
+                           coupling_words(b.breakout_coupling_db) + " at f0", "start", 12);
   return y - top + 10;
 }
 

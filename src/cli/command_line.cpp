@@ -101,7 +101,9 @@ strip's left end, 2 the lower strip's left end, 3 the lower strip's right end,
 4 the upper strip's right end. Prints every section's rectangles, every port's
 position and what the breakouts add; the files are in millimetres, or inches
 with --inches (a KiCad footprint is always in millimetres). A section without
-strips in the board is an error naming it. Still coupled as they part, the
+strips in the board is an error naming it, and so is a port spacing or breakout
+the copper cannot honour, naming the least or largest that works; couplings
+weaker than -99 dB are said in words. Still coupled as they part, the
 feeds lengthen the end sections in effect: --compensate shortens each end
 section by the integral of its breakout's coupling over its own, and says by
 how much.
