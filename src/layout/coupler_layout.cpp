@@ -103,27 +103,43 @@ Outline cleaned(const std::vector<Point>& in) {
   return out;
 }
 
+/// Where a feed's edge meets its strip's edge across by less than this
+/// share of the feed's width, the two meet without a step: the edge runs
+/// straight from the feed's first bend to the strip's corner, a taper of a
+/// few degrees, rather than a jog of a few micrometres that no etch
+/// reproduces and that leaves a notch or sliver in the copper.
+constexpr double least_step = 0.1;
+
+/// One edge of a strip's copper, left to right: the left feed's edge, the
+/// sections' edges at `y` of each, the right feed's edge.
+std::vector<Point> strip_edge(const std::vector<SectionCopper>& sections, double (*y)(const SectionCopper&),
+                              std::vector<Point> left, std::vector<Point> right, double feed_width) {
+  const SectionCopper &first = sections.front(), &last = sections.back();
+  auto slight = [&](double a, double b) { return a != b && std::fabs(a - b) < least_step * feed_width; };
+  if (left.size() > 1 && slight(left.back().y, y(first))) left.pop_back();
+  if (right.size() > 1 && slight(right.front().y, y(last))) right.erase(right.begin());
+  std::vector<Point> edge = std::move(left);
+  for (const SectionCopper& s : sections) {
+    edge.push_back({s.x0, y(s)});
+    edge.push_back({s.x1, y(s)});
+  }
+  edge.insert(edge.end(), right.begin(), right.end());
+  return edge;
+}
+
 /// One strip's copper: its left feed, its sections and its right feed, as
 /// one counter-clockwise outline (bottom edge left to right, top edge back).
 Outline strip_outline(const std::vector<SectionCopper>& sections, bool upper, const std::vector<Point>& left,
                       const std::vector<Point>& right, double feed_width) {
   const double h = feed_width / 2.0;
-  const std::vector<Point> left_bottom = offset_edge(left, -h), left_top = offset_edge(left, h);
-  const std::vector<Point> right_bottom = offset_edge(right, -h), right_top = offset_edge(right, h);
-  std::vector<Point> bottom = left_bottom, top;
-  for (const SectionCopper& s : sections) {
-    const double y = upper ? s.upper_y0 : s.lower_y0;
-    bottom.push_back({s.x0, y});
-    bottom.push_back({s.x1, y});
-  }
-  bottom.insert(bottom.end(), right_bottom.begin(), right_bottom.end());
-  top = left_top;
-  for (const SectionCopper& s : sections) {
-    const double y = upper ? s.upper_y1 : s.lower_y1;
-    top.push_back({s.x0, y});
-    top.push_back({s.x1, y});
-  }
-  top.insert(top.end(), right_top.begin(), right_top.end());
+  const std::vector<Point> bottom =
+      strip_edge(sections, upper ? +[](const SectionCopper& s) { return s.upper_y0; }
+                                 : +[](const SectionCopper& s) { return s.lower_y0; },
+                 offset_edge(left, -h), offset_edge(right, -h), feed_width);
+  const std::vector<Point> top =
+      strip_edge(sections, upper ? +[](const SectionCopper& s) { return s.upper_y1; }
+                                 : +[](const SectionCopper& s) { return s.lower_y1; },
+                 offset_edge(left, h), offset_edge(right, h), feed_width);
   std::vector<Point> ring = bottom;
   ring.insert(ring.end(), top.rbegin(), top.rend());
   return cleaned(ring);
