@@ -133,7 +133,10 @@ not seconds), writes DIR/fullwave.s4p, DIR/compare.csv and DIR/compare.svg
 strips' conductor loss, which the model's perfect conductors lack), and
 prints over the band the coupling's largest departure from the circuit
 model, the directivity, the return loss and the quadrature error of both.
-openEMS missing or failing is status 4, with no result written.
+openEMS missing or failing is status 4, with no result written. With
+--collect instead, after the models were run by hand (DIR/README.txt says
+how), the same options read the probe files openEMS left and write the same
+results; models in DIR that these options would not write are refused.
 
 Examples:
   quillomate fullwave coupler.dat --stackup board.toml --out model
@@ -309,6 +312,8 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add_layout_choice(fw, full.layout);
   fw->add_flag("--all-ports", full.all_ports,
                "drive every port, using no symmetry (a check of the symmetries and of reciprocity)");
+  fw->add_flag("--collect", full.collect,
+               "after openEMS was run by hand in DIR, read its probe files and write what --run writes");
   fw->footer(kFullwaveFooter);
 
   // A first word that is no option and no command is the likeliest slip.
