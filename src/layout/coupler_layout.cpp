@@ -224,9 +224,10 @@ struct LengthText {
     return buf;
   }
   /// Rounded up (or down) at the summary's decimals, so that the bound
-  /// printed is itself accepted.
-  std::string up(double metres) const { return rounded(std::ceil(metres / per() * scale())); }
-  std::string down(double metres) const { return rounded(std::floor(metres / per() * scale())); }
+  /// printed is itself accepted; a bound that is a round number but for the
+  /// last bits of its sum keeps its round value.
+  std::string up(double metres) const { return rounded(std::ceil(metres / per() * scale() * (1 - 1e-9))); }
+  std::string down(double metres) const { return rounded(std::floor(metres / per() * scale() * (1 + 1e-9))); }
 
  private:
   double scale() const { return inches ? 1e5 : 1e4; }
