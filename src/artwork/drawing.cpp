@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/xml_text.hpp"
+#include "layout/layout_summary.hpp"
 
 namespace quill {
 
@@ -70,9 +71,9 @@ double top_view(std::string& out, const CouplerLayout& l, double top) {
     y0 = std::min(y0, p.y);
     y1 = std::max(y1, p.y);
   }
-  const double room_w = kWidth - 120, room_h = 340;
+  const double room_w = kWidth - 160, room_h = 340;
   const double scale = std::min(room_w / (x1 - x0), room_h / (y1 - y0));
-  const View v{x0, y1, scale, 60 + (room_w - (x1 - x0) * scale) / 2, top + 30};
+  const View v{x0, y1, scale, 80 + (room_w - (x1 - x0) * scale) / 2, top + 30};
   const double height = (y1 - y0) * scale;
   out += text(40, top + 14, "Top view, seen from above the upper strip", "start", 14, " font-weight=\"bold\"");
   out += polygon(l.board, v, "#f4f1e8", 1.0, "#8a8070");
@@ -89,10 +90,16 @@ double top_view(std::string& out, const CouplerLayout& l, double top) {
     for (double x : {s.x0, s.x1}) out += line(v.px(x), v.py(cy1) - 6, v.px(x), v.py(cy0) + 6, "#222222", 0.8);
     out += text(v.px((s.x0 + s.x1) / 2), v.py(cy1) - 10, std::to_string(s.section), "middle", 11);
   }
+  // Port labels stand beyond the board's ends, in the margins, level with
+  // their feeds, where no section boundary, number or copper can run through
+  // them; the two at one end keep a line's height apart however close their
+  // feeds.
+  const double centre = v.py(0);
   for (const PortEnd& p : l.ports) {
-    const double x = v.px(p.at.x) + (p.facing < 0 ? 6 : -6);
-    const double y = v.py(p.at.y) + (p.at.y >= 0 ? -8 : 18);
-    out += text(x, y, "Port " + std::to_string(p.number), p.facing < 0 ? "start" : "end", 13,
+    const double x = v.px(p.at.x) + (p.facing < 0 ? -5 : 5);
+    const double level = v.py(p.at.y) + 5;
+    const double y = p.at.y >= 0 ? std::min(level, centre - 2) : std::max(level, centre + 12);
+    out += text(x, y, "Port " + std::to_string(p.number), p.facing < 0 ? "end" : "start", 13,
                 " font-weight=\"bold\"");
   }
   // Legend under the view.
@@ -165,10 +172,8 @@ double dimension_table(std::string& out, const CouplerLayout& l, double left, do
   out += text(c[0], y, "Ports " + length(b.port_spacing, unit) + " " + u + " apart; breakouts " +
                            length(b.length, unit) + " " + u + " long", "start", 12);
   y += 17;
-  char buf[120];
-  std::snprintf(buf, sizeof buf, "Feeds couple %.1f dB; each breakout adds %.1f dB at f0", b.feed_coupling_db,
-                b.breakout_coupling_db);
-  out += text(c[0], y, buf, "start", 12);
+  out += text(c[0], y, "Feeds couple " + coupling_words(b.feed_coupling_db) + "; each breakout adds " +
+                           coupling_words(b.breakout_coupling_db) + " at f0", "start", 12);
   return y - top + 10;
 }
 

@@ -40,6 +40,7 @@ std::optional<LayoutChoice> layout_choice(const CliContext& ctx, const ArtworkAr
     c.port_spacing = *v * unit;
   }
   c.compensate = a.compensate;
+  c.inches = a.inches;
   return c;
 }
 

@@ -110,7 +110,9 @@ strip's left end, 2 the lower strip's left end, 3 the lower strip's right end,
 4 the upper strip's right end. Prints every section's rectangles, every port's
 position and what the breakouts add; the files are in millimetres, or inches
 with --inches (a KiCad footprint is always in millimetres). A section without
-strips in the board is an error naming it. Still coupled as they part, the
+strips in the board is an error naming it, and so is a port spacing or breakout
+the copper cannot honour, naming the least or largest that works; couplings
+weaker than -99 dB are said in words. Still coupled as they part, the
 feeds lengthen the end sections in effect: --compensate shortens each end
 section by the integral of its breakout's coupling over its own, and says by
 how much.
@@ -140,7 +142,10 @@ not seconds), writes DIR/fullwave.s4p, DIR/compare.csv and DIR/compare.svg
 strips' conductor loss, which the model's perfect conductors lack), and
 prints over the band the coupling's largest departure from the circuit
 model, the directivity, the return loss and the quadrature error of both.
-openEMS missing or failing is status 4, with no result written.
+openEMS missing or failing is status 4, with no result written. With
+--collect instead, after the models were run by hand (DIR/README.txt says
+how), the same options read the probe files openEMS left and write the same
+results; models in DIR that these options would not write are refused.
 
 Examples:
   quillomate fullwave coupler.dat --stackup board.toml --out model
@@ -321,6 +326,8 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add_layout_choice(fw, full.layout);
   fw->add_flag("--all-ports", full.all_ports,
                "drive every port, using no symmetry (a check of the symmetries and of reciprocity)");
+  fw->add_flag("--collect", full.collect,
+               "after openEMS was run by hand in DIR, read its probe files and write what --run writes");
   fw->footer(kFullwaveFooter);
 
   // A first word that is no option and no command is the likeliest slip.

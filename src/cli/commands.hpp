@@ -42,6 +42,7 @@ struct FullwaveArgs {
   SweepArgs sweep;
   Given threads, side_walls;
   bool all_ports = false;
+  bool collect = false;  ///< read the probes of a run made by hand instead of running
   ArtworkArgs layout;  ///< the choices that shape the copper; no artwork is written
 };
 

@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +17,7 @@
 #include "cli/openems_runner.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
+#include "common/number.hpp"
 #include "fullwave/fullwave_grid.hpp"
 #include "fullwave/fullwave_report.hpp"
 #include "fullwave/openems_model.hpp"
@@ -41,10 +45,43 @@ MeshDensity density_of(const std::string& name) {
   return name == "coarse" ? MeshDensity::coarse : name == "fine" ? MeshDensity::fine : MeshDensity::normal;
 }
 
-/// How to run the models by hand, for DIR/README.txt.
-std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetry, const std::string& design,
-                   const std::string& board, const std::string& mesh) {
-  std::string t = "Full-wave models of " + design + " in the board " + board + " (" + mesh + " mesh),\n";
+/// A word of a command line as a shell reads it back: quoted where it
+/// holds anything but the plain characters of a path or a number.
+std::string shell_word(const std::string& w) {
+  const bool plain = !w.empty() && std::all_of(w.begin(), w.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+=,:", c) != nullptr;
+  });
+  if (plain) return w;
+  std::string q = "'";
+  for (char c : w) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+/// The command that collects a hand run of these models: this one's
+/// arguments, every option that shapes the model, and --collect.
+std::string collect_command(const FullwaveArgs& a) {
+  std::string t = "quillomate fullwave " + shell_word(a.file) + " --stackup " + shell_word(*a.stackup) + " --out " +
+                  shell_word(*a.out) + " --mesh " + a.mesh;
+  auto given = [&](const char* flag, const Given& v) {
+    if (v) t += std::string(" ") + flag + " " + shell_word(*v);
+  };
+  given("--start", a.sweep.start);
+  given("--stop", a.sweep.stop);
+  given("--step", a.sweep.step);
+  given("--side-walls", a.side_walls);
+  if (a.layout.inches) t += " --inches";
+  given("--breakout-length", a.layout.breakout_length);
+  given("--port-spacing", a.layout.port_spacing);
+  if (a.layout.compensate) t += " --compensate";
+  if (a.all_ports) t += " --all-ports";
+  return t + " --collect";
+}
+
+/// How to run the models by hand and turn the run into S-parameters, for
+/// DIR/README.txt.
+std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetry, const FullwaveArgs& a,
+                   const std::string& board, const std::string& zo_text) {
+  std::string t = "Full-wave models of " + a.file + " in the board " + board + " (" + a.mesh + " mesh),\n";
   t += "written by quillomate fullwave for openEMS (Debian package openems).\n\n";
   t += "Each folder portK holds the model with port K driven and the other ports matched;\n";
   t += "openEMS writes its probes beside it. To run one by hand:\n\n";
@@ -57,6 +94,21 @@ std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetr
   t += "each port end. Each port is a lumped port of Zo split between the two planes.\n";
   if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
   if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
+  t += "\nFrom a run by hand to S-parameters. Once openEMS has run in every folder above, this\n";
+  t += "command, from the folder this one was written from, reads the probe files and writes\n";
+  t += "fullwave.s4p, compare.csv and compare.svg here, as --run does (it refuses models that\n";
+  t += "these options would not write):\n\n";
+  t += "    " + collect_command(a) + "\n\n";
+  t += "What it does, to do it elsewhere: openEMS leaves in each folder, for every port J,\n";
+  t += "the voltage probe " + voltage_probe(0).substr(0, 7) + "J (time in s and volts, up the port from the lower\n";
+  t += "plane) and the current probes " + current_probe(0, false).substr(0, 7) + "J_lower and " +
+       current_probe(0, true).substr(0, 7) + "J_upper (time and amperes\n";
+  t += "into the coupler through the port's two halves). At each frequency f take each\n";
+  t += "probe's spectrum X(f) = sum over its samples of x(t) exp(-j 2 pi f t) dt; port J's\n";
+  t += "U is that of " + voltage_probe(0).substr(0, 7) + "J and its I the sum of its two current probes'. Its\n";
+  t += "waves are a = (U + Zo I) / 2 in and b = (U - Zo I) / 2 out, with Zo = " + zo_text + " ohms,\n";
+  t += "and with port K driven column K of S is S[J][K] = b(J) / a(K). The columns of the\n";
+  t += "ports not driven follow from the symmetries above: S[s(i)][s(j)] = S[i][j].\n";
   return t;
 }
 
@@ -73,6 +125,8 @@ std::optional<std::string> read_text(const fs::path& p) {
 int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   if (!a.stackup) return ctx.fail(exit_usage, "needs --stackup STACK.toml: the copper is modelled in a board");
   if (!a.out) return ctx.fail(exit_usage, "needs --out DIR: the folder the models (and results) go into");
+  if (a.run && a.collect)
+    return ctx.fail(exit_usage, "--collect reads the probes of a run made by hand: it cannot be given with --run");
   if (!none_beside_board(ctx, {{"--velocity-ratio", a.sweep.velocity_ratio.has_value()},
                                {"--loss", a.sweep.loss.has_value()}}))
     return exit_usage;
@@ -123,19 +177,34 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   const LayoutSymmetry symmetry = layout_symmetry(*layout, stack);
   const std::vector<int> driven = driven_ports(symmetry, a.all_ports);
 
-  fs::create_directories(dir, ec);
-  // Results of an earlier model would pass for this one's: they go first,
-  // so that a run stopped part way leaves the model and no result.
-  for (const char* result : kResults) fs::remove(dir / result, ec);
   std::vector<FileText> models;
-  for (int k : driven) {
-    const fs::path folder = dir / ("port" + std::to_string(k));
-    fs::create_directories(folder, ec);
-    if (ec) return ctx.fail(exit_output_failed, "cannot create " + folder.string() + ": " + ec.message());
-    models.push_back({folder / kModelName, openems_model(*layout, stack, grid, run, k)});
+  for (int k : driven)
+    models.push_back({dir / ("port" + std::to_string(k)) / kModelName, openems_model(*layout, stack, grid, run, k)});
+  if (a.collect) {
+    // The probes belong to the models they were run on: only the models
+    // these options write are read back.
+    for (const FileText& m : models) {
+      const auto text = read_text(m.first);
+      if (!text)
+        return ctx.fail(exit_input_file, "--collect: no model " + m.first.string() + " to collect; write the models "
+                                         "and run openEMS on them first");
+      if (*text != m.second)
+        return ctx.fail(exit_usage, "--collect: " + m.first.string() + " is not the model these options write; "
+                                    "give the options it was written with");
+    }
+  } else {
+    fs::create_directories(dir, ec);
+    // Results of an earlier model would pass for this one's: they go first,
+    // so that a run stopped part way leaves the model and no result.
+    for (const char* result : kResults) fs::remove(dir / result, ec);
+    for (int k : driven) {
+      const fs::path folder = dir / ("port" + std::to_string(k));
+      fs::create_directories(folder, ec);
+      if (ec) return ctx.fail(exit_output_failed, "cannot create " + folder.string() + ": " + ec.message());
+    }
+    models.push_back({dir / "README.txt", readme(driven, symmetry, a, stack.name, plain_number(d.z0))});
+    if (const int st = write_all_or_none(ctx, models, "no model was kept"); st != exit_ok) return st;
   }
-  models.push_back({dir / "README.txt", readme(driven, symmetry, a.file, stack.name, a.mesh)});
-  if (const int st = write_all_or_none(ctx, models, "no model was kept"); st != exit_ok) return st;
 
   const long cells = static_cast<long>((grid.x.size() - 1) * (grid.y.size() - 1) * (grid.z.size() - 1));
   std::ostringstream head;
@@ -149,40 +218,47 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   for (const std::string& note : layout->notes) head << "        " << note << "\n";
   ctx.env.out << head.str();
   if (!ctx.stdout_written()) return exit_output_failed;
-  if (!a.run) return exit_ok;
+  if (!a.run && !a.collect) return exit_ok;
 
-  const fs::path openems = find_openems();
-  if (openems.empty())
-    return ctx.fail(exit_output_failed, "cannot run openEMS: no openEMS on PATH (Debian package openems); "
-                                        "the models are in " + dir.string());
+  if (a.run) {
+    const fs::path openems = find_openems();
+    if (openems.empty())
+      return ctx.fail(exit_output_failed, "cannot run openEMS: no openEMS on PATH (Debian package openems); "
+                                          "the models are in " + dir.string());
+    for (size_t n = 0; n < driven.size(); ++n) {
+      const int k = driven[n];
+      const fs::path folder = dir / ("port" + std::to_string(k));
+      ctx.env.out << "        excitation " << n + 1 << " of " << driven.size() << ": port " << k << "\n";
+      ctx.env.out.flush();
+      remove_probes(folder);
+      long shown = -1;
+      const std::string failure =
+          run_openems(openems, folder, kModelName, static_cast<int>(*threads), [&](const OpenemsProgress& p) {
+            if (p.timestep == shown) return;
+            shown = p.timestep;
+            char line[128];
+            std::snprintf(line, sizeof line, "          time step %ld, energy %.1f dB\n", p.timestep, p.energy_db);
+            ctx.env.out << line;
+            ctx.env.out.flush();
+          });
+      if (!failure.empty())
+        return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / kModelName).string() + ": " + failure);
+    }
+  }
+  // Each driven port's run gives its column of S, from every port's probes.
   std::vector<SMatrix> fullwave(f_mhz.size());
   std::vector<double> f_hz;
   for (double f : f_mhz) f_hz.push_back(f * 1e6);
-  for (size_t n = 0; n < driven.size(); ++n) {
-    const int k = driven[n];
+  for (int k : driven) {
     const fs::path folder = dir / ("port" + std::to_string(k));
-    ctx.env.out << "        excitation " << n + 1 << " of " << driven.size() << ": port " << k << "\n";
-    ctx.env.out.flush();
-    remove_probes(folder);
-    long shown = -1;
-    const std::string failure =
-        run_openems(openems, folder, kModelName, static_cast<int>(*threads), [&](const OpenemsProgress& p) {
-          if (p.timestep == shown) return;
-          shown = p.timestep;
-          char line[128];
-          std::snprintf(line, sizeof line, "          time step %ld, energy %.1f dB\n", p.timestep, p.energy_db);
-          ctx.env.out << line;
-          ctx.env.out.flush();
-        });
-    if (!failure.empty())
-      return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / kModelName).string() + ": " + failure);
     std::array<PortSpectra, 4> ports;
     for (int j = 1; j <= 4; ++j) {
       for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)}) {
         const auto text = read_text(folder / probe);
         const auto signal = text ? read_probe(*text) : std::nullopt;
         if (!signal)
-          return ctx.fail(exit_output_failed, "openEMS left no readable " + probe + " in " + folder.string());
+          return ctx.fail(a.collect ? exit_input_file : exit_output_failed,
+                          "openEMS left no readable " + probe + " in " + folder.string());
         const std::vector<Cx> phasors = spectrum(*signal, f_hz);
         PortSpectra& ps = ports[static_cast<size_t>(j - 1)];
         if (probe == voltage_probe(j)) {

@@ -70,12 +70,16 @@ inline constexpr RealOption er{"--er", "ER", "", 1, false, unbounded, false,
 // Artwork: the breakouts where the strips part for the ports.
 inline constexpr RealOption breakout_length{
     "--breakout-length", "LENGTH", "mm (inches with --inches)", 0, true, unbounded, false,
-    "length of each breakout along the coupler, from its end to a port end, in the files' unit", {},
-    "a lead, the bends and three feed widths"};
+    "length of each breakout along the coupler, from its end to a port end, in the files' unit: at least what "
+    "its bends need to part the feeds, at most 100 times the board's B (by then the feeds' coupling, falling about as "
+    "exp(-pi d/B), has long gone: a longer run is the board's routing)",
+    {}, "a lead, the bends and three feed widths"};
 inline constexpr RealOption port_spacing{
     "--port-spacing", "LENGTH", "mm (inches with --inches)", 0, true, unbounded, false,
-    "centre-to-centre spacing across of the two feeds at each end, in the files' unit", {},
-    "the least at which the feeds couple below -40 dB"};
+    "centre-to-centre spacing across of the two feeds at each end, in the files' unit: at least their spacing "
+    "where they leave the coupler (they only part from there), at most 100 times the board's B (where their "
+    "coupling, falling about as exp(-pi d/B), is thousands of dB down)",
+    {}, "the least at which the feeds couple below -40 dB"};
 
 // Full-wave runs.
 inline constexpr RealOption threads{"--threads", "N", "", 1, false, 256, false,

@@ -36,6 +36,15 @@ std::string fixed(double v, int decimals) {
   return buf;
 }
 
+/// A CSV cell: the shortest text that reads back, or nothing where the
+/// level has no decibel value (a wave of exactly zero, minus infinity),
+/// which every CSV reader takes as a missing value.
+std::string cell(double v) { return std::isfinite(v) ? num(v) : std::string(); }
+
+/// A least directivity or return loss in the summary: in decibels, or in
+/// words where the circuit model's wave is exactly zero.
+std::string least_db(double v) { return std::isfinite(v) ? fixed(v, 2) + " dB" : std::string("unbounded"); }
+
 }  // namespace
 
 std::vector<SMatrix> circuit_matrices(const CouplerDesign& d, const std::vector<double>& f_mhz) {
@@ -104,7 +113,7 @@ std::string comparison_csv(const Comparison& c) {
     t += num(c.f_mhz[k]);
     for (double v : {db(f[1][0]), db(m[1][0]), db(f[2][0]), db(m[2][0]), db(f[3][0]), db(m[3][0]), db(f[0][0]),
                      db(m[0][0]), quadrature_error(f), quadrature_error(m)})
-      t += "," + num(v);
+      t += "," + cell(v);
     t += "\n";
   }
   return t;
@@ -160,10 +169,10 @@ std::string summary_text(const BandSummary& s, const Comparison& c) {
        " dB, at most " + fixed(s.coupling_deviation_db, 3) + " dB from the circuit model's;\n";
   t += "          at the centre " + fixed(s.coupling_at_centre_db, 3) + " dB (circuit " +
        fixed(s.circuit_coupling_at_centre_db, 3) + " dB);\n";
-  t += "          directivity at least " + fixed(s.directivity_db, 2) + " dB (circuit " +
-       fixed(s.circuit_directivity_db, 2) + " dB);\n";
-  t += "          return loss at least " + fixed(s.return_loss_db, 2) + " dB (circuit " +
-       fixed(s.circuit_return_loss_db, 2) + " dB);\n";
+  t += "          directivity at least " + least_db(s.directivity_db) + " (circuit " +
+       least_db(s.circuit_directivity_db) + ");\n";
+  t += "          return loss at least " + least_db(s.return_loss_db) + " (circuit " +
+       least_db(s.circuit_return_loss_db) + ");\n";
   t += "          quadrature within " + fixed(s.quadrature_error_deg, 2) + " degrees (circuit " +
        fixed(s.circuit_quadrature_error_deg, 2) + ").\n";
   return t;

@@ -103,82 +103,107 @@ Outline cleaned(const std::vector<Point>& in) {
   return out;
 }
 
+/// Where a feed's edge meets its strip's edge across by less than this
+/// share of the feed's width, the two meet without a step: the edge runs
+/// straight from the feed's first bend to the strip's corner, a taper of a
+/// few degrees, rather than a jog of a few micrometres that no etch
+/// reproduces and that leaves a notch or sliver in the copper.
+constexpr double least_step = 0.1;
+
+/// One edge of a strip's copper, left to right: the left feed's edge, the
+/// sections' edges at `y` of each, the right feed's edge.
+std::vector<Point> strip_edge(const std::vector<SectionCopper>& sections, double (*y)(const SectionCopper&),
+                              std::vector<Point> left, std::vector<Point> right, double feed_width) {
+  const SectionCopper &first = sections.front(), &last = sections.back();
+  auto slight = [&](double a, double b) { return a != b && std::fabs(a - b) < least_step * feed_width; };
+  if (left.size() > 1 && slight(left.back().y, y(first))) left.pop_back();
+  if (right.size() > 1 && slight(right.front().y, y(last))) right.erase(right.begin());
+  std::vector<Point> edge = std::move(left);
+  for (const SectionCopper& s : sections) {
+    edge.push_back({s.x0, y(s)});
+    edge.push_back({s.x1, y(s)});
+  }
+  edge.insert(edge.end(), right.begin(), right.end());
+  return edge;
+}
+
 /// One strip's copper: its left feed, its sections and its right feed, as
 /// one counter-clockwise outline (bottom edge left to right, top edge back).
 Outline strip_outline(const std::vector<SectionCopper>& sections, bool upper, const std::vector<Point>& left,
                       const std::vector<Point>& right, double feed_width) {
   const double h = feed_width / 2.0;
-  const std::vector<Point> left_bottom = offset_edge(left, -h), left_top = offset_edge(left, h);
-  const std::vector<Point> right_bottom = offset_edge(right, -h), right_top = offset_edge(right, h);
-  std::vector<Point> bottom = left_bottom, top;
-  for (const SectionCopper& s : sections) {
-    const double y = upper ? s.upper_y0 : s.lower_y0;
-    bottom.push_back({s.x0, y});
-    bottom.push_back({s.x1, y});
-  }
-  bottom.insert(bottom.end(), right_bottom.begin(), right_bottom.end());
-  top = left_top;
-  for (const SectionCopper& s : sections) {
-    const double y = upper ? s.upper_y1 : s.lower_y1;
-    top.push_back({s.x0, y});
-    top.push_back({s.x1, y});
-  }
-  top.insert(top.end(), right_top.begin(), right_top.end());
+  const std::vector<Point> bottom =
+      strip_edge(sections, upper ? +[](const SectionCopper& s) { return s.upper_y0; }
+                                 : +[](const SectionCopper& s) { return s.lower_y0; },
+                 offset_edge(left, -h), offset_edge(right, -h), feed_width);
+  const std::vector<Point> top =
+      strip_edge(sections, upper ? +[](const SectionCopper& s) { return s.upper_y1; }
+                                 : +[](const SectionCopper& s) { return s.lower_y1; },
+                 offset_edge(left, h), offset_edge(right, h), feed_width);
   std::vector<Point> ring = bottom;
   ring.insert(ring.end(), top.rbegin(), top.rend());
   return cleaned(ring);
 }
 
-/// A breakout's two feeds as a short coupled line of their own: their
-/// coupling coefficient k, field-solved at a few spacings from where they
-/// leave the coupler to where they run parallel, and their mean effective
-/// permittivity.
+/// A breakout's two feeds as a short coupled line of their own, tapering
+/// apart: their coupling coefficient k at nodes along it, from the
+/// coupler's end (x = 0) to the port end, exponential between nodes. That
+/// is exact where they run parallel (k constant) and far apart, where one
+/// exponential is left, and close along the rest, where the
+/// nodes are a quarter of a ground-plane spacing apart across (halving
+/// that moves the integral of k by about 1e-4 of itself).
 struct BreakoutProfile {
-  std::vector<double> k;
-  double start = 0, end = 0;  ///< spacings across, centre to centre
-  double eeff = 0;
-
-  double k_at(double s) const {
-    const int n = static_cast<int>(k.size());
-    if (end == start) return k[0];
-    const double u = std::clamp((s - start) / (end - start), 0.0, 1.0) * (n - 1);
-    const int i = std::min(static_cast<int>(u), n - 2);
-    return k[static_cast<size_t>(i)] + (u - i) * (k[static_cast<size_t>(i) + 1] - k[static_cast<size_t>(i)]);
-  }
+  std::vector<double> x, k;
+  double eeff = 0;  ///< the feeds' where they leave, for the phase
 };
 
-BreakoutProfile breakout_profile(const Stackup& stack, const Breakouts& b, double start_spacing) {
+BreakoutProfile breakout_profile(const FeedPair& pair, const Breakouts& b, double start_spacing) {
   BreakoutProfile p;
-  p.start = start_spacing;
-  p.end = b.port_spacing;
-  const int samples = 9;
-  for (int i = 0; i < samples; ++i) {
-    const double s = p.start + (p.end - p.start) * i / (samples - 1.0);
-    const FeedCoupling f = feed_coupling(stack, b.feed_width_upper, b.feed_width_lower, s);
-    p.k.push_back(f.k);
-    p.eeff += f.eeff / samples;
+  const double end = std::max(b.port_spacing, start_spacing);
+  const FeedCoupling first = feed_coupling(pair, start_spacing);
+  p.eeff = first.eeff;
+  p.x = {0.0, b.lead};
+  p.k = {first.k, first.k};
+  // Along the diagonal both feeds part at 45 degrees: the spacing grows
+  // twice as fast as x. The nodes keep their places whatever the port
+  // spacing, so that ports further apart change only the tail.
+  const double step = pair.stack.b_m() / 4.0;
+  for (int i = 1;; ++i) {
+    const double s = std::min(start_spacing + step * i, end);
+    p.x.push_back(b.lead + (s - start_spacing) / 2.0);
+    p.k.push_back(feed_coupling(pair, s).k);
+    if (s >= end) break;
+  }
+  if (b.length > p.x.back()) {
+    p.x.push_back(b.length);
+    p.k.push_back(p.k.back());
   }
   return p;
 }
 
+/// The integral of k(x) exp(-j q x) along the profile, k exponential
+/// between nodes: exact piece by piece.
+std::complex<double> profile_integral(const BreakoutProfile& p, double q) {
+  std::complex<double> sum = 0.0;
+  for (size_t i = 0; i + 1 < p.x.size(); ++i) {
+    const double dx = p.x[i + 1] - p.x[i], k0 = p.k[i], k1 = p.k[i + 1];
+    // A coupling that has underflowed to nothing adds nothing.
+    if (!(dx > 0.0) || !(k0 > 0.0) || !(k1 > 0.0)) continue;
+    const std::complex<double> z(std::log(k1 / k0) / dx, -q);
+    const std::complex<double> zd = z * dx;
+    // (exp(z dx) - 1) / z, by its series where z dx is small.
+    const std::complex<double> span =
+        std::abs(zd) < 1e-3 ? dx * (1.0 + zd / 2.0 + zd * zd / 6.0) : (std::exp(zd) - 1.0) / z;
+    sum += k0 * std::polar(1.0, -q * p.x[i]) * span;
+  }
+  return sum;
+}
+
 /// The coupling the breakout adds at `f_hz`, weak enough for the first-order
 /// result |c| = beta |integral k(x) exp(-2 j beta x) dx| along it, dB.
-double breakout_coupling_db(const BreakoutProfile& p, const Breakouts& b, double f_hz) {
-  // Spacing along the breakout: the lead, the diagonal (both feeds part at
-  // 45 degrees, so the spacing grows twice as fast as x), the run out.
-  auto spacing_at = [&](double x) {
-    if (x <= b.lead) return p.start;
-    return std::min(p.end, p.start + 2.0 * (x - b.lead));
-  };
+double breakout_coupling_db(const BreakoutProfile& p, double f_hz) {
   const double beta = 2.0 * std::numbers::pi * f_hz * std::sqrt(p.eeff) / light_speed;
-  const int steps = 2000;
-  std::complex<double> sum = 0.0;
-  for (int i = 0; i < steps; ++i) {
-    const double x = (i + 0.5) * b.length / steps;
-    sum += p.k_at(spacing_at(x)) * std::polar(1.0, -2.0 * beta * x);
-  }
-  const double c = beta * std::abs(sum) * b.length / steps;
-  return 20.0 * std::log10(c);
+  return 20.0 * std::log10(beta * std::abs(profile_integral(p, 2.0 * beta)));
 }
 
 /// The breakout's coupling as a length of line coupled by `k`: the integral
@@ -186,16 +211,32 @@ double breakout_coupling_db(const BreakoutProfile& p, const Breakouts& b, double
 /// as the integral of k along the line, with its phase, so an end section
 /// that much shorter couples with its breakout as the section alone would
 /// (exactly at low frequencies, to first order across the band).
-double breakout_coupled_length(const BreakoutProfile& p, const Breakouts& b, double k) {
-  auto spacing_at = [&](double x) {
-    if (x <= b.lead) return p.start;
-    return std::min(p.end, p.start + 2.0 * (x - b.lead));
-  };
-  const int steps = 2000;
-  double sum = 0.0;
-  for (int i = 0; i < steps; ++i) sum += p.k_at(spacing_at((i + 0.5) * b.length / steps));
-  return sum * b.length / steps / k;
-}
+double breakout_coupled_length(const BreakoutProfile& p, double k) { return profile_integral(p, 0.0).real() / k; }
+
+/// Lengths in the unit the user gives them in, for what is said of them.
+struct LengthText {
+  bool inches = false;
+  double per() const { return inches ? metres_per_inch : 1e-3; }
+  const char* name() const { return inches ? "in" : "mm"; }
+  std::string given(double metres) const {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.6g %s", metres / per(), name());
+    return buf;
+  }
+  /// Rounded up (or down) at the summary's decimals, so that the bound
+  /// printed is itself accepted; a bound that is a round number but for the
+  /// last bits of its sum keeps its round value.
+  std::string up(double metres) const { return rounded(std::ceil(metres / per() * scale() * (1 - 1e-9))); }
+  std::string down(double metres) const { return rounded(std::floor(metres / per() * scale() * (1 + 1e-9))); }
+
+ private:
+  double scale() const { return inches ? 1e5 : 1e4; }
+  std::string rounded(double units) const {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, inches ? "%.5f %s" : "%.4f %s", units / scale(), name());
+    return buf;
+  }
+};
 
 /// Coupling coefficient of a section from its normalised impedances.
 double coupling_coefficient(const Section& s) { return (s.zoe - s.zoo) / (s.zoe + s.zoo); }
@@ -246,48 +287,80 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     return std::nullopt;
   }
   const double w_feed = std::max(b.feed_width_upper, b.feed_width_lower);
-  b.spacing_given = choice.port_spacing.has_value();
-  b.port_spacing = b.spacing_given ? *choice.port_spacing
-                                   : feed_spacing(stack, b.feed_width_upper, b.feed_width_lower,
-                                                  feed_coupling_limit_db);
-  b.feed_coupling_db =
-      20.0 * std::log10(std::fabs(feed_coupling(stack, b.feed_width_upper, b.feed_width_lower, b.port_spacing).k));
+  const FeedPair pair = feed_pair(stack, b.feed_width_upper, b.feed_width_lower);
+  if (!pair.ok) {
+    error = "the feeds' coupling in " + stack.name + " could not be solved";
+    return std::nullopt;
+  }
   // A feed leaves the coupler with its inner edge on the section's inner
   // edge, so that where it is wider than the strip it widens outward: the
   // two feeds never overlap more than the strips they continue. Where they
-  // start apart, centre to centre, sets how far they must rise.
+  // start apart, centre to centre, sets how far they must rise; they only
+  // part from there, so the ports are at least as far apart.
   const SectionCopper &first = out.sections.front(), &last = out.sections.back();
   auto start_spacing = [&](const SectionCopper& s) { return s.offset - s.width + w_feed; };
   const double closest = std::min(start_spacing(first), start_spacing(last));
+  const double widest_start = std::max(start_spacing(first), start_spacing(last));
+  // Feeds further apart or longer than this are the board's routing: their
+  // coupling, falling as exp(-pi d / B), is gone thousands of decibels down
+  // long before.
+  const double farthest = breakout_limit_b * stack.b_m();
+  const LengthText unit{choice.inches};
+  const std::string limit_words =
+      std::to_string(static_cast<int>(breakout_limit_b)) + " ground-plane spacings of this board";
+  b.spacing_given = choice.port_spacing.has_value();
+  if (b.spacing_given) {
+    b.port_spacing = *choice.port_spacing;
+    // The option's value comes as a float: a bound typed as printed is kept.
+    if (b.port_spacing < widest_start * (1.0 - 1e-6)) {
+      error = "ports " + unit.given(b.port_spacing) + " apart are closer than the feeds where they leave the "
+              "coupler: the port spacing must be at least " + unit.up(widest_start);
+      return std::nullopt;
+    }
+    if (b.port_spacing > farthest * (1.0 + 1e-6)) {
+      error = "ports " + unit.given(b.port_spacing) + " apart are too far apart for a breakout: the port "
+              "spacing must be at most " + unit.down(farthest) + " (" + limit_words +
+              ", where the feeds have long stopped coupling)";
+      return std::nullopt;
+    }
+    b.port_spacing = std::max(b.port_spacing, widest_start);
+  } else {
+    b.port_spacing = std::max(feed_spacing(pair, feed_coupling_limit_db), widest_start);
+  }
+  b.feed_coupling_db = 20.0 * std::log10(feed_coupling(pair, b.port_spacing).k);
   const double rise = std::max(0.0, (b.port_spacing - closest) / 2.0);
   // A short straight lead keeps the first bend's mitre off the junction.
   b.lead = w_feed / 2.0;
   const double least = b.lead + rise;
   b.length_given = choice.breakout_length.has_value();
   b.length = b.length_given ? *choice.breakout_length : least + 3.0 * w_feed;
-  if (b.length < least) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf,
-                  "a breakout of %.4g mm cannot part the feeds %.4g mm apart: it needs at least %.4g mm",
-                  b.length * 1e3, b.port_spacing * 1e3, least * 1e3);
-    error = buf;
+  if (b.length < least * (1.0 - 1e-6)) {
+    error = "a breakout of " + unit.given(b.length) + " cannot part the feeds " + unit.given(b.port_spacing) +
+            " apart: it needs at least " + unit.up(least);
     return std::nullopt;
   }
-  const BreakoutProfile profile = breakout_profile(stack, b, closest);
-  b.breakout_coupling_db = breakout_coupling_db(profile, b, d.f0 * 1e6);
+  b.length = std::max(b.length, least);
+  if (b.length > farthest * (1.0 + 1e-6)) {
+    error = "a breakout of " + unit.given(b.length) + " is too long: it must be at most " + unit.down(farthest) +
+            " (" + limit_words + ": a longer run is the board's routing, not the coupler's)";
+    return std::nullopt;
+  }
+  const BreakoutProfile profile = breakout_profile(pair, b, closest);
+  b.breakout_coupling_db = breakout_coupling_db(profile, d.f0 * 1e6);
   b.breakout_coupling_max_db = b.breakout_coupling_db;
   if (d.synthesised()) {
     for (int i = 0; i <= 20; ++i) {
       const double f = (d.flow + (d.fhigh - d.flow) * i / 20.0) * 1e6;
-      b.breakout_coupling_max_db = std::max(b.breakout_coupling_max_db, breakout_coupling_db(profile, b, f));
+      b.breakout_coupling_max_db = std::max(b.breakout_coupling_max_db, breakout_coupling_db(profile, f));
     }
   }
 
   if (choice.compensate) {
-    b.shortened_first = breakout_coupled_length(breakout_profile(stack, b, start_spacing(first)), b,
-                                                coupling_coefficient(d.sec(1)));
-    b.shortened_last = breakout_coupled_length(breakout_profile(stack, b, start_spacing(last)), b,
-                                               coupling_coefficient(d.sec(d.n)));
+    auto profile_from = [&](const SectionCopper& s) {
+      return start_spacing(s) == closest ? profile : breakout_profile(pair, b, start_spacing(s));
+    };
+    b.shortened_first = breakout_coupled_length(profile_from(first), coupling_coefficient(d.sec(1)));
+    b.shortened_last = breakout_coupled_length(profile_from(last), coupling_coefficient(d.sec(d.n)));
     std::vector<double> lengths;
     for (const SectionCopper& s : out.sections) lengths.push_back(s.x1 - s.x0);
     lengths.front() -= b.shortened_first;
@@ -295,12 +368,8 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     const double shortest = out.sections.size() == 1 ? (first.x1 - first.x0) : std::min(first.x1 - first.x0,
                                                                                         last.x1 - last.x0);
     if (std::max(b.shortened_first, b.shortened_last) * (out.sections.size() == 1 ? 2.0 : 1.0) >= shortest / 2.0) {
-      char buf[200];
-      std::snprintf(buf, sizeof buf,
-                    "compensation cannot take %.4g mm off an end section %.4g mm long: its breakouts couple "
-                    "nearly as much as it does",
-                    std::max(b.shortened_first, b.shortened_last) * 1e3, shortest * 1e3);
-      error = buf;
+      error = "compensation cannot take " + unit.given(std::max(b.shortened_first, b.shortened_last)) +
+              " off an end section " + unit.given(shortest) + " long: its breakouts couple nearly as much as it does";
       return std::nullopt;
     }
     x = 0.0;
@@ -348,8 +417,10 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     out.notes.push_back(buf);
   }
   if (b.spacing_given)
-    out.notes.push_back("port spacing as given: the feeds couple by " +
-                        std::to_string(static_cast<int>(std::lround(b.feed_coupling_db))) + " dB");
+    out.notes.push_back("port spacing as given: the feeds couple " +
+                        (b.feed_coupling_db < faintest_coupling_db
+                             ? "below " + std::to_string(static_cast<int>(faintest_coupling_db)) + " dB"
+                             : "by " + std::to_string(static_cast<int>(std::lround(b.feed_coupling_db))) + " dB"));
   return out;
 }
 

@@ -84,12 +84,27 @@ struct LayoutChoice {
   /// the feeds leave the coupler still coupled, tapering apart, and that
   /// tail of coupling otherwise lengthens the end sections.
   bool compensate = false;
+  /// The unit the lengths were given in, for what is said of them: inches,
+  /// or millimetres.
+  bool inches = false;
 };
 
+/// Ports further apart across, or breakouts longer, than this many
+/// ground-plane spacings are refused: the feeds' coupling, falling as
+/// exp(-pi d / B), is gone more than 2,000 dB down long before, and such a
+/// run is the board's routing, not the coupler's.
+inline constexpr double breakout_limit_b = 100.0;
+
+/// Couplings weaker than this are said in words ("below -99 dB"), not as
+/// numbers: no bench measures them, and far apart they fall to hundreds of
+/// decibels down and beyond.
+inline constexpr double faintest_coupling_db = -99.0;
+
 /// Lays out a design whose every section was built in `stack`. Fails (with
-/// the reason, one sentence, in `error`) for a declined section, a breakout
-/// too short for its bends, or compensation that would take half an end
-/// section or more.
+/// the reason, one sentence, in `error`) for a declined section, ports
+/// closer than the feeds leave the coupler or further apart than the limit,
+/// a breakout too short for its bends or longer than the limit, or
+/// compensation that would take half an end section or more.
 std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const StackDesign& built,
                                              const Stackup& stack, const LayoutChoice& choice,
                                              std::string& error);

@@ -1,10 +1,31 @@
 #include "layout/layout_summary.hpp"
 
 #include <cmath>
+#include <cstdio>
 
 #include "common/fixed.hpp"
 
 namespace quill {
+
+namespace {
+
+/// A coupling in its six columns and "dB", or in words where it is too weak
+/// to be worth a number.
+Text& coupling(Text& t, double db) {
+  if (db < faintest_coupling_db) return t.lit(coupling_words(db).c_str());
+  return t.f(static_cast<float>(db), 6, 1).lit(" dB");
+}
+
+}  // namespace
+
+std::string coupling_words(double db) {
+  char buf[32];
+  if (db < faintest_coupling_db)
+    std::snprintf(buf, sizeof buf, "below %.0f dB", faintest_coupling_db);
+  else
+    std::snprintf(buf, sizeof buf, "%.1f dB", db);
+  return buf;
+}
 
 std::string layout_summary_text(const CouplerLayout& l, bool inches) {
   const double per = inches ? 0.0254 : 1e-3;
@@ -37,13 +58,13 @@ std::string layout_summary_text(const CouplerLayout& l, bool inches) {
   t.sp(8).lit("Feeds for Zo: ").f(v(b.feed_width_upper), 8, d).lit(" (upper), ").f(v(b.feed_width_lower), 8, d)
       .lit(" (lower) ").lit(unit).lit(" wide.").nl();
   t.sp(8).lit("Ports ").f(v(b.port_spacing), 8, d).lit(" ").lit(unit).lit(" apart across (")
-      .lit(b.spacing_given ? "as given" : "the feeds' coupling below -40 dB").lit("): they couple ")
-      .f(static_cast<float>(b.feed_coupling_db), 6, 1).lit(" dB.").nl();
+      .lit(b.spacing_given ? "as given" : "the feeds' coupling below -40 dB").lit("): they couple ");
+  coupling(t, b.feed_coupling_db).lit(".").nl();
   t.sp(8).lit("Breakouts ").f(v(b.length), 8, d).lit(" ").lit(unit).lit(" long (")
       .lit(b.length_given ? "as given" : "a lead, two 45 degree bends, a run out").lit("), each adding").nl();
-  t.sp(8).f(static_cast<float>(b.breakout_coupling_db), 6, 1).lit(" dB of coupling of its own at the centre frequency");
+  coupling(t.sp(8), b.breakout_coupling_db).lit(" of coupling of its own at the centre frequency");
   if (b.breakout_coupling_max_db != b.breakout_coupling_db)
-    t.lit(",").nl().sp(8).f(static_cast<float>(b.breakout_coupling_max_db), 6, 1).lit(" dB at most over the band");
+    coupling(t.lit(",").nl().sp(8), b.breakout_coupling_max_db).lit(" at most over the band");
   t.lit(".").nl();
   t.sp(8).lit("Coupler ").f(v(l.coupler_length), 9, d).lit(" ").lit(unit).lit(" long; board ")
       .f(v(l.board[1].x - l.board[0].x), 9, d).lit(" by ").f(v(l.board[2].y - l.board[1].y), 8, d).lit(" ")

@@ -8,6 +8,10 @@
 
 namespace quill {
 
+/// A coupling as "-40.0 dB", or "below -99 dB" where it is weaker than
+/// `faintest_coupling_db` (or none at all: minus infinity).
+std::string coupling_words(double db);
+
 /// Lengths in millimetres, or in inches with `inches`.
 std::string layout_summary_text(const CouplerLayout& layout, bool inches);
 

@@ -6,8 +6,12 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -156,6 +160,93 @@ TEST(Fullwave, OpenemsMissingFailingOrStoppedLeavesTheModelsAndNoResult) {
       EXPECT_FALSE(fs::exists(dir.dir() / "model" / result)) << result;
     if (c.name == "failing") EXPECT_NE(o.out.find("time step 10, energy -30.0 dB"), std::string::npos) << o.out;
   }
+}
+
+/// What openEMS would leave in `folder` with port 1 driven, had the coupler
+/// the column `s` of S (real, the same at every frequency): each port's
+/// voltage a + b and current (a - b) / Zo, split between its two halves,
+/// for a Gaussian pulse a into port 1.
+void hand_run(const fs::path& folder, const std::array<double, 4>& s) {
+  for (int j = 1; j <= 4; ++j) {
+    std::string u = "% t/s\tvoltage\n", i = "% t/s\tcurrent\n";
+    for (int n = 0; n < 1000; ++n) {
+      const double t = n * 1e-12, g = std::exp(-0.5 * std::pow((t - 200e-12) / 20e-12, 2));
+      const double a = j == 1 ? g : 0.0, b = s[static_cast<size_t>(j - 1)] * g;
+      char line[96];
+      std::snprintf(line, sizeof line, "%.17g\t%.17g\n", t, a + b);
+      u += line;
+      std::snprintf(line, sizeof line, "%.17g\t%.17g\n", t, (a - b) / 50.0 / 2.0);
+      i += line;
+    }
+    std::ofstream(folder / ("port_ut" + std::to_string(j))) << u;
+    std::ofstream(folder / ("port_it" + std::to_string(j) + "_lower")) << i;
+    std::ofstream(folder / ("port_it" + std::to_string(j) + "_upper")) << i;
+  }
+}
+
+TEST(Fullwave, AHandRunIsCollectedByTheCommandTheReadmeGives) {
+  Dialogue dir = folder();
+  const auto written = dir.command({"fullwave", "one.dat", "--stackup", "board.toml", "--out", "model", "--mesh",
+                                    "coarse", "--port-spacing", "3", "--compensate"});
+  ASSERT_EQ(written.status, 0) << written.err;
+  std::ifstream readme_file(dir.dir() / "model" / "README.txt");
+  std::stringstream readme;
+  readme << readme_file.rdbuf();
+  for (const char* probe : {"port_utJ", "port_itJ_lower", "port_itJ_upper", "a = (U + Zo I) / 2", "Zo = 50 ohms"})
+    EXPECT_NE(readme.str().find(probe), std::string::npos) << probe;
+  // The command, word by word, as the README gives it.
+  std::vector<std::string> collect;
+  std::istringstream lines(readme.str());
+  std::string line;
+  while (std::getline(lines, line))
+    if (line.find("--collect") != std::string::npos) {
+      std::istringstream words(line);
+      std::string word;
+      words >> word;
+      EXPECT_EQ(word, "quillomate");
+      while (words >> word) collect.push_back(word);
+    }
+  ASSERT_FALSE(collect.empty()) << readme.str();
+
+  // Options that would write another model, and models not yet run, are
+  // refused and write nothing.
+  std::vector<std::string> other = collect;
+  *std::find(other.begin(), other.end(), "coarse") = "normal";
+  const auto mismatch = dir.command(other);
+  EXPECT_EQ(mismatch.status, 2);
+  EXPECT_NE(mismatch.err.find("is not the model these options write"), std::string::npos) << mismatch.err;
+  const auto unrun = dir.command(collect);
+  EXPECT_EQ(unrun.status, 3);
+  EXPECT_NE(unrun.err.find("no readable port_ut1"), std::string::npos) << unrun.err;
+  std::vector<std::string> both = collect;
+  both.push_back("--run");
+  EXPECT_EQ(dir.command(both).status, 2);
+  for (const char* result : {"fullwave.s4p", "compare.csv", "compare.svg"})
+    EXPECT_FALSE(fs::exists(dir.dir() / "model" / result)) << result;
+
+  // Run by hand, collected: the matrix the probes hold.
+  hand_run(dir.dir() / "model" / "port1", {0.1, 0.3, 0.01, 0.9});
+  const auto collected = dir.command(collect);
+  ASSERT_EQ(collected.status, 0) << collected.err;
+  EXPECT_NE(collected.out.find("Full-wave against the circuit model"), std::string::npos) << collected.out;
+  EXPECT_TRUE(fs::exists(dir.dir() / "model" / "fullwave.s4p"));
+  std::ifstream csv(dir.dir() / "model" / "compare.csv");
+  std::string header, row;
+  std::getline(csv, header);
+  while (std::getline(csv, row) && row.rfind("5000,", 0) != 0) {
+  }
+  // Columns: frequency, then coupled, isolated, through and return, each
+  // full-wave and circuit (a perfect circuit isolation is an empty cell).
+  std::vector<std::string> cell;
+  std::istringstream cells(row);
+  for (std::string c; std::getline(cells, c, ',');) cell.push_back(c);
+  ASSERT_GE(cell.size(), 8u) << row;
+  const double coupled = std::stod(cell[1]), isolated = std::stod(cell[3]), through = std::stod(cell[5]),
+               ret = std::stod(cell[7]);
+  EXPECT_NEAR(coupled, 20 * std::log10(0.3), 1e-9);
+  EXPECT_NEAR(isolated, -40.0, 1e-9);
+  EXPECT_NEAR(through, 20 * std::log10(0.9), 1e-9);
+  EXPECT_NEAR(ret, -20.0, 1e-9);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,91 @@ TEST(Layout, EveryMistakeIsOneLineAndLeavesNoFile) {
     EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
     EXPECT_EQ(o.files.size(), 3u) << "only the inputs are left";
   }
+}
+
+/// Each port's y in the summary's port table.
+std::map<int, double> port_ys(const std::string& summary) {
+  std::map<int, double> ys;
+  std::istringstream lines(summary);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream in(line);
+    int port = 0;
+    std::string strip;
+    double x = 0, y = 0;
+    if (in >> port >> strip >> x >> y && (strip == "upper" || strip == "lower")) ys[port] = y;
+  }
+  return ys;
+}
+
+/// The word after `words` in `text`.
+std::string word_after(const std::string& text, const std::string& words) {
+  const size_t at = text.find(words);
+  if (at == std::string::npos) return "";
+  std::istringstream in(text.substr(at + words.size()));
+  std::string word;
+  in >> word;
+  return word;
+}
+
+TEST(Layout, APortSpacingOrBreakoutTheCopperCannotHonourIsRefusedNamingTheBoundThatWorks) {
+  struct Case {
+    std::vector<std::string> options;  ///< the first one's value is refused
+    std::string bound;                 ///< "at least" or "at most"
+    std::string unit;
+  };
+  const std::vector<Case> cases = {
+      {{"--port-spacing", "0.1"}, "at least", "mm"},
+      {{"--port-spacing", "0.004", "--inches"}, "at least", "in"},
+      {{"--port-spacing", "1e6"}, "at most", "mm"},
+      {{"--port-spacing", "40", "--inches"}, "at most", "in"},
+      {{"--breakout-length", "1e9"}, "at most", "mm"},
+      {{"--breakout-length", "2", "--port-spacing", "6"}, "at least", "mm"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options[0] + " " + c.options[1]);
+    Dialogue dir;
+    dir.file("coupler.dat", testing_support::five_section_design()).file("board.toml", kBoard);
+    std::vector<std::string> args = {"layout", "coupler.dat", "--stackup", "board.toml", "--dxf", "c.dxf"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto refused = dir.command(args);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+    EXPECT_EQ(refused.files.size(), 2u) << "no file written";
+    const std::string bound = word_after(refused.err, c.bound + " ");
+    EXPECT_NE(refused.err.find(c.bound + " " + bound + " " + c.unit), std::string::npos)
+        << "the bound in the files' unit: " << refused.err;
+    // The bound named is itself accepted, and drawn as the summary says.
+    args[static_cast<size_t>(std::find(args.begin(), args.end(), c.options[0]) - args.begin()) + 1] = bound;
+    const auto kept = dir.command(args);
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    EXPECT_EQ(kept.out.find('*'), std::string::npos) << kept.out;
+    const double value = std::stod(bound);
+    if (c.options[0] == "--port-spacing") {
+      const auto ys = port_ys(kept.out);
+      ASSERT_EQ(ys.size(), 4u) << kept.out;
+      // Each y is printed to the last of 4 (mm) or 5 (in) decimals.
+      EXPECT_NEAR(ys.at(1) - ys.at(2), value, c.unit == "mm" ? 1.5e-4 : 1.5e-5) << "ports drawn as far apart as said";
+      EXPECT_EQ(word_after(kept.out, "Ports "), bound);
+    } else {
+      EXPECT_EQ(word_after(kept.out, "Breakouts "), bound);
+    }
+  }
+}
+
+TEST(Layout, FeedsFarApartCoupleBelowWhatIsWorthANumberAndSaySo) {
+  Dialogue dir;
+  dir.file("coupler.dat", testing_support::five_section_design()).file("board.toml", kBoard);
+  const auto o = dir.command(
+      {"layout", "coupler.dat", "--stackup", "board.toml", "--port-spacing", "20", "--compensate", "--svg", "c.svg"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("they couple below -99 dB."), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("port spacing as given: the feeds couple below -99 dB"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("compensated: section 1 shortened by"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find('*'), std::string::npos) << o.out;
+  EXPECT_NE(o.files.at("c.svg").find("Feeds couple below -99 dB"), std::string::npos);
+  EXPECT_EQ(o.files.at("c.svg").find("inf"), std::string::npos);
 }
 
 }  // namespace

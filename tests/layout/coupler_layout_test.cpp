@@ -204,5 +204,42 @@ TEST(CouplerLayout, CompensationShortensOnlyTheEndSectionsByWhatTheirBreakoutsCo
   EXPECT_NE(error.find("compensation cannot"), std::string::npos) << error;
 }
 
+TEST(CouplerLayout, FeedsWiderOrNarrowerThanTheirStripsMeetThemWithoutANotch) {
+  // Loose end sections, their strips a little narrower than the feeds; and
+  // the same strips built for a system impedance a little below the feeds',
+  // wider than them; on a mirror-stacked board and one that is not, whose
+  // two feeds differ in width.
+  Stackup unequal = board(0.254, 3.48, 3.0, 0.035);
+  unequal.layers[2].thickness_m = 0.45 * mm;
+  const std::vector<Stackup> stacks = {board(0.254, 3.48, 3.0, 0.035), unequal};
+  int wider = 0, narrower = 0;
+  for (const Stackup& stack : stacks) {
+    for (const float zoe : {1.08f, 1.15f})
+    for (const float strips_zo : {49.0f, 50.0f}) {
+      SCOPED_TRACE(std::to_string(zoe) + " " + std::to_string(strips_zo));
+      const CouplerDesign d = design({zoe, 1.5f, zoe});
+      CouplerDesign strips_for = d;
+      strips_for.z0 = strips_zo;
+      std::string error;
+      const auto l = lay_out_coupler(d, refine_stack_design(strips_for, stack, 2), stack, {}, error);
+      ASSERT_TRUE(l) << error;
+      const double w_feed = l->breakouts.feed_width_upper, w_strip = l->sections.front().width;
+      if (std::fabs(w_feed - w_strip) < 0.1 * w_feed) (w_feed > w_strip ? wider : narrower) += 1;
+      // Every edge of the feeds and where they meet the strips is at least
+      // a twentieth of a feed's width: no jog, notch or sliver a few
+      // micrometres wide (the steps between sections are the design's).
+      for (const Outline* o : {&l->upper, &l->lower}) {
+        for (size_t k = 0; k < o->size(); ++k) {
+          const Point &p = (*o)[k], &q = (*o)[(k + 1) % o->size()];
+          const bool feed = std::max(p.x, q.x) <= 0.0 || std::min(p.x, q.x) >= l->coupler_length;
+          if (feed) EXPECT_GE(std::hypot(q.x - p.x, q.y - p.y), 0.05 * w_feed) << p.x << ", " << p.y;
+        }
+      }
+    }
+  }
+  EXPECT_GT(wider, 0) << "feeds slightly wider than their strips were tried";
+  EXPECT_GT(narrower, 0) << "and slightly narrower";
+}
+
 }  // namespace
 }  // namespace quill
