@@ -1,7 +1,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "analysis/sweep.hpp"
@@ -11,11 +10,12 @@
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/file_set.hpp"
-#include "cli/openems_runner.hpp"
+#include "fullwave/openems_runner.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
 #include "fullwave/fullwave_grid.hpp"
 #include "fullwave/fullwave_report.hpp"
+#include "fullwave/fullwave_study.hpp"
 #include "fullwave/openems_model.hpp"
 #include "fullwave/port_symmetry.hpp"
 #include "fullwave/port_waves.hpp"
@@ -23,52 +23,6 @@
 namespace quill {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-const char* const kModelName = "model.xml";
-const char* const kResults[] = {"fullwave.s4p", "compare.csv", "compare.svg"};
-
-/// Removes the probe files an earlier run of a model left beside it.
-void remove_probes(const fs::path& folder) {
-  std::error_code ec;
-  for (int j = 1; j <= 4; ++j)
-    for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)})
-      fs::remove(folder / probe, ec);
-}
-
-MeshDensity density_of(const std::string& name) {
-  return name == "coarse" ? MeshDensity::coarse : name == "fine" ? MeshDensity::fine : MeshDensity::normal;
-}
-
-/// How to run the models by hand, for DIR/README.txt.
-std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetry, const std::string& design,
-                   const std::string& board, const std::string& mesh) {
-  std::string t = "Full-wave models of " + design + " in the board " + board + " (" + mesh + " mesh),\n";
-  t += "written by quillomate fullwave for openEMS (Debian package openems).\n\n";
-  t += "Each folder portK holds the model with port K driven and the other ports matched;\n";
-  t += "openEMS writes its probes beside it. To run one by hand:\n\n";
-  for (int k : driven) t += "    cd port" + std::to_string(k) + " && openEMS " + kModelName + " && cd ..\n";
-  t += "\nor run them all and compare with the circuit model: quillomate fullwave ... --run.\n\n";
-  t += "Ports as in the report and the Touchstone file: 1 input (upper strip, left), 2 coupled\n";
-  t += "(lower strip, left), 3 isolated (lower strip, right), 4 through (upper strip, right).\n";
-  t += "Lengths in metres. The ground planes are the top and bottom walls; the other walls\n";
-  t += "absorb (PML), --side-walls ground-plane spacings from the copper across and one beyond\n";
-  t += "each port end. Each port is a lumped port of Zo split between the two planes.\n";
-  if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
-  if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
-  return t;
-}
-
-std::optional<std::string> read_text(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-}  // namespace
 
 int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   if (!a.stackup) return ctx.fail(exit_usage, "needs --stackup STACK.toml: the copper is modelled in a board");
@@ -109,35 +63,19 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   const auto layout = lay_out_coupler(d, *built, stack, *choice, error);
   if (!layout) return ctx.fail(exit_usage, error);
 
-  // The model: the layout's own copper on the mesh of the chosen density.
-  MeshRules rules = mesh_rules(density_of(a.mesh), *layout, stack);
-  rules.side_walls = *side_walls;
   std::vector<double> f_mhz;
   for_each_frequency(s, [&](float f) { f_mhz.push_back(f); });
-  FullwaveRun run;
-  run.fstart_hz = f_mhz.front() * 1e6;
-  run.fstop_hz = f_mhz.back() * 1e6;
-  run.centre_hz = d.f0 * 1e6;
-  run.zo = d.z0;
-  const FullwaveGrid grid = fullwave_grid(*layout, stack, rules, run.fstop_hz);
-  const LayoutSymmetry symmetry = layout_symmetry(*layout, stack);
-  const std::vector<int> driven = driven_ports(symmetry, a.all_ports);
+  const FullwaveStudy study = plan_study(d, *layout, stack, *mesh_density(a.mesh), *side_walls, f_mhz, a.all_ports);
+  const std::vector<int>& driven = study.driven;
+  const LayoutSymmetry& symmetry = study.symmetry;
+  const FullwaveGrid& grid = study.grid;
+  if (const std::string failure = prepare_study_folder(study, dir); !failure.empty())
+    return ctx.fail(exit_output_failed, failure);
+  const std::vector<StudyFile> models = model_files(study, *layout, stack, dir, a.file, a.mesh);
+  if (const int st = write_all_or_none(ctx, models, "no model was kept"); st != exit_ok)
+    return st;
 
-  fs::create_directories(dir, ec);
-  // Results of an earlier model would pass for this one's: they go first,
-  // so that a run stopped part way leaves the model and no result.
-  for (const char* result : kResults) fs::remove(dir / result, ec);
-  std::vector<FileText> models;
-  for (int k : driven) {
-    const fs::path folder = dir / ("port" + std::to_string(k));
-    fs::create_directories(folder, ec);
-    if (ec) return ctx.fail(exit_output_failed, "cannot create " + folder.string() + ": " + ec.message());
-    models.push_back({folder / kModelName, openems_model(*layout, stack, grid, run, k)});
-  }
-  models.push_back({dir / "README.txt", readme(driven, symmetry, a.file, stack.name, a.mesh)});
-  if (const int st = write_all_or_none(ctx, models, "no model was kept"); st != exit_ok) return st;
-
-  const long cells = static_cast<long>((grid.x.size() - 1) * (grid.y.size() - 1) * (grid.z.size() - 1));
+  const long cells = study.cells();
   std::ostringstream head;
   head << "\n        Full-wave model of " << a.file << " in " << stack.name << ", " << a.mesh << " mesh: "
        << grid.x.size() << " x " << grid.y.size() << " x " << grid.z.size() << " lines (" << cells
@@ -156,17 +94,15 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
     return ctx.fail(exit_output_failed, "cannot run openEMS: no openEMS on PATH (Debian package openems); "
                                         "the models are in " + dir.string());
   std::vector<SMatrix> fullwave(f_mhz.size());
-  std::vector<double> f_hz;
-  for (double f : f_mhz) f_hz.push_back(f * 1e6);
   for (size_t n = 0; n < driven.size(); ++n) {
     const int k = driven[n];
-    const fs::path folder = dir / ("port" + std::to_string(k));
+    const fs::path folder = port_folder(dir, k);
     ctx.env.out << "        excitation " << n + 1 << " of " << driven.size() << ": port " << k << "\n";
     ctx.env.out.flush();
     remove_probes(folder);
     long shown = -1;
     const std::string failure =
-        run_openems(openems, folder, kModelName, static_cast<int>(*threads), [&](const OpenemsProgress& p) {
+        run_openems(openems, folder, model_file_name, static_cast<int>(*threads), [&](const OpenemsProgress& p) {
           if (p.timestep == shown) return;
           shown = p.timestep;
           char line[128];
@@ -175,52 +111,18 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
           ctx.env.out.flush();
         });
     if (!failure.empty())
-      return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / kModelName).string() + ": " + failure);
-    std::array<PortSpectra, 4> ports;
-    for (int j = 1; j <= 4; ++j) {
-      for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)}) {
-        const auto text = read_text(folder / probe);
-        const auto signal = text ? read_probe(*text) : std::nullopt;
-        if (!signal)
-          return ctx.fail(exit_output_failed, "openEMS left no readable " + probe + " in " + folder.string());
-        const std::vector<Cx> phasors = spectrum(*signal, f_hz);
-        PortSpectra& ps = ports[static_cast<size_t>(j - 1)];
-        if (probe == voltage_probe(j)) {
-          ps.u = phasors;
-        } else if (ps.i.empty()) {
-          ps.i = phasors;
-        } else {
-          for (size_t f = 0; f < phasors.size(); ++f) ps.i[f] += phasors[f];
-        }
-      }
-    }
-    fill_column(ports, k - 1, run.zo, fullwave);
+      return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / model_file_name).string() + ": " + failure);
+    if (const std::string unread = read_driven_column(study, dir, k, fullwave); !unread.empty())
+      return ctx.fail(exit_output_failed, unread);
   }
   complete_by_symmetry(symmetry, driven, fullwave);
 
-  // The circuit model of the same copper: the design as built, with the
-  // strips' conductor loss left out as the full-wave model's perfect
-  // conductors leave it out.
-  CouplerDesign reference = as_built(d, *built);
-  for (int i = 1; i <= reference.n; ++i) reference.sec(i).sigmae = reference.sec(i).sigmao = 0.0f;
-  Comparison c;
-  c.f_mhz = f_mhz;
-  c.fullwave = fullwave;
-  c.circuit = circuit_matrices(reference, f_mhz);
-  c.band_lo_mhz = d.synthesised() ? d.flow : f_mhz.front();
-  c.band_hi_mhz = d.synthesised() ? d.fhigh : f_mhz.back();
+  const Comparison c = compare_with_circuit(d, *built, study, std::move(fullwave));
   const BandSummary summary = band_summary(c, d.f0);
   const std::string name = fs::path(a.file).filename().string() + " in " + fs::path(stack.name).filename().string();
-  const std::vector<std::string> comments = {
-      "Quillomate full-wave (openEMS) scattering parameters: " + name,
-      a.mesh + " mesh, " + std::to_string(cells) + " cells; strips perfectly conducting, layers with their loss",
-      "Ports driven: " + std::to_string(driven.size()) + ", the rest from the layout's symmetries"};
-  const std::vector<FileText> results = {
-      {dir / kResults[0], fullwave_touchstone(c, comments, run.zo)},
-      {dir / kResults[1], comparison_csv(c)},
-      {dir / kResults[2], comparison_svg(c, "Full-wave and circuit model: " + name,
-                                         a.mesh + " mesh; circuit model without conductor loss")}};
-  if (const int st = write_all_or_none(ctx, results, "no result was kept"); st != exit_ok) return st;
+  if (const int st = write_all_or_none(ctx, result_files(c, study, dir, name, a.mesh), "no result was kept");
+      st != exit_ok)
+    return st;
   ctx.env.out << summary_text(summary, c);
   return ctx.stdout_written() ? exit_ok : exit_output_failed;
 }
