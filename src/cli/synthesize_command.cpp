@@ -103,9 +103,14 @@ bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& request) {
   return true;
 }
 
+/// The request's values as the engine names them in its messages: by their options.
+constexpr RequestNames kRequestNames{options::flow.flag,           options::fhigh.flag, options::coupling.flag,
+                                     options::ripple.flag,         options::sections.flag,
+                                     options::flat_tolerance.flag, options::zo.flag,    options::er.flag};
+
 /// Designs the request into `o`. Returns the exit status; 0 with the design complete.
 int design(const CliContext& ctx, const SynthesisRequest& r, SynthesisOutcome& o) {
-  o = synthesize_request(r);
+  o = synthesize_request(r, kRequestNames);
   switch (o.status) {
     case SynthesisOutcome::designed:
       return exit_ok;

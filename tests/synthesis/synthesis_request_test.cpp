@@ -18,6 +18,12 @@
 namespace quill {
 namespace {
 
+// The names two front ends give the values: flags, and a script's parameters.
+constexpr RequestNames kFlags{"--flow", "--fhigh", "--coupling", "--ripple",
+                              "--sections", "--flat-tolerance", "--zo", "--er"};
+constexpr RequestNames kParameters{"flow_mhz", "fhigh_mhz", "coupling_db", "ripple_db",
+                                   "sections", "flat_tolerance_db", "zo_ohm", "er"};
+
 SynthesisRequest request(TableKind kind, float flow, float fhigh, float level, float ripple) {
   SynthesisRequest r;
   r.kind = kind;
@@ -58,7 +64,7 @@ TEST(SynthesisRequest, TablesWhereTheyHoldTheRequestTheEngineOtherwise) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.r.level) + " dB +/- " + std::to_string(c.r.ripple));
     EXPECT_EQ(designed_from_tables(c.r), c.tables);
-    const SynthesisOutcome o = synthesize_request(c.r);
+    const SynthesisOutcome o = synthesize_request(c.r, kFlags);
     ASSERT_EQ(o.status, SynthesisOutcome::designed) << o.message;
     EXPECT_EQ(o.from_tables, c.tables);
     // The same design the dialogue's path (tables) or the engine itself gives.
@@ -90,7 +96,7 @@ TEST(SynthesisRequest, TablesWhereTheyHoldTheRequestTheEngineOtherwise) {
 
 TEST(SynthesisRequest, RefusedValuesInTheCommandLinesWordsAndOrder) {
   const SynthesisRequest good = request(TableKind::symmetrical, 4000, 8000, 10, 0.3f);
-  EXPECT_FALSE(request_fault(good));
+  EXPECT_FALSE(request_fault(good, kFlags));
   struct Case {
     void (*change)(SynthesisRequest&);
     const char* says;
@@ -117,15 +123,32 @@ TEST(SynthesisRequest, RefusedValuesInTheCommandLinesWordsAndOrder) {
   for (const Case& c : cases) {
     SynthesisRequest r = good;
     c.change(r);
-    EXPECT_EQ(request_fault(r).value_or("(none)"), c.says);
-    const SynthesisOutcome o = synthesize_request(r);
+    EXPECT_EQ(request_fault(r, kFlags).value_or("(none)"), c.says);
+    const SynthesisOutcome o = synthesize_request(r, kFlags);
     EXPECT_EQ(o.status, SynthesisOutcome::bad_request);
     EXPECT_EQ(o.message, c.says);
+    // The same message in a script's words: each flag becomes its parameter.
+    std::string in_parameters = c.says;
+    const std::string_view flags[] = {kFlags.flow, kFlags.fhigh, kFlags.coupling, kFlags.ripple, kFlags.sections,
+                                      kFlags.flat_tolerance, kFlags.zo, kFlags.er};
+    const std::string_view parameters[] = {kParameters.flow, kParameters.fhigh, kParameters.coupling,
+                                           kParameters.ripple, kParameters.sections, kParameters.flat_tolerance,
+                                           kParameters.zo, kParameters.er};
+    for (size_t k = 0; k < std::size(flags); ++k) {
+      const std::string flag = std::string(flags[k]) + ' ';  // whole names: --fhigh is not --flow's
+      for (size_t at; (at = in_parameters.find(flag)) != std::string::npos;)
+        in_parameters.replace(at, flag.size(), std::string(parameters[k]) + ' ');
+      const std::string colon = std::string(flags[k]) + ':';
+      if (size_t at = in_parameters.find(colon); at != std::string::npos)
+        in_parameters.replace(at, colon.size(), std::string(parameters[k]) + ':');
+    }
+    EXPECT_EQ(in_parameters.find("--"), std::string::npos) << in_parameters;
+    EXPECT_EQ(request_fault(r, kParameters).value_or("(none)"), in_parameters);
   }
 }
 
 TEST(SynthesisRequest, NoDesignNamesTheLargestCountAndWhatItReaches) {
-  const SynthesisOutcome engine = synthesize_request(request(TableKind::asymmetrical, 100, 20000, 10, 0.05f));
+  const SynthesisOutcome engine = synthesize_request(request(TableKind::asymmetrical, 100, 20000, 10, 0.05f), kFlags);
   EXPECT_EQ(engine.status, SynthesisOutcome::no_design);
   EXPECT_EQ(engine.largest_sections, max_asymmetrical_sections);
   ASSERT_TRUE(engine.best_ripple_db);
@@ -133,7 +156,7 @@ TEST(SynthesisRequest, NoDesignNamesTheLargestCountAndWhatItReaches) {
   EXPECT_NE(engine.message.find("12 sections reach +/- " + std::to_string(*engine.best_ripple_db).substr(0, 4)),
             std::string::npos)
       << engine.message;
-  const SynthesisOutcome tables = synthesize_request(request(TableKind::symmetrical, 100, 100000, 8.34f, 0.3f));
+  const SynthesisOutcome tables = synthesize_request(request(TableKind::symmetrical, 100, 100000, 8.34f, 0.3f), kFlags);
   EXPECT_EQ(tables.status, SynthesisOutcome::no_design);
   EXPECT_EQ(tables.largest_sections, 9);
   EXPECT_FALSE(tables.best_ripple_db);
