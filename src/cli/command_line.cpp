@@ -74,10 +74,15 @@ Examples:
 constexpr const char* kSynthesizeFooter = R"(
 A level and ripple the tables hold are designed from the tables, as the
 dialogue's functions 1 and 2 do: the smallest tabulated design that covers the
-band. Any other level (3 to 30 dB) or ripple (0, or 0.01 to 1.5 dB), and
---equal-ripple or --sections, use the equal-ripple engine: the smallest section
-count whose design keeps the coupling within C +/- R over the whole band (with
-ripple 0, maximally flat within --flat-tolerance). Prints the section count,
+band. Where that design ripples more than asked over the band (with ripple 0:
+strays beyond --flat-tolerance), or the band needs more than the tables' 9
+(symmetrical) or 6 (asymmetrical) sections, the equal-ripple engine designs it
+instead and a line at the top of the report says so and why; --tables keeps the
+tables' answer, exactly as the dialogue gives it. Any other level (3 to 30 dB)
+or ripple (0, or 0.01 to 1.5 dB), and --equal-ripple or --sections, use the
+equal-ripple engine: the smallest section count whose design keeps the coupling
+within C +/- R over the whole band (with ripple 0, maximally flat within
+--flat-tolerance). Prints the section count,
 the coupling reached over the band and the design table. --write-design writes
 a design-data file (sweep around the band, B and S) that `quillomate analyse`
 and the dialogue's function 4 read back to the same design.
@@ -265,8 +270,12 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add(sy, options::fhigh, synth.fhigh)->required();
   add(sy, options::coupling, synth.coupling)->required();
   add(sy, options::ripple, synth.ripple)->required();
-  sy->add_flag("--equal-ripple", synth.equal_ripple,
-               "design with the equal-ripple engine even for a level and ripple the tables hold");
+  CLI::Option* engine = sy->add_flag("--equal-ripple", synth.equal_ripple,
+                                     "design with the equal-ripple engine even for a level and ripple the tables hold");
+  sy->add_flag("--tables", synth.tables,
+               "the tables' design and report exactly as the dialogue's functions 1 and 2 give them, even where "
+               "it ripples more than asked or the band needs more sections than the tables hold")
+      ->excludes(engine);
   add(sy, options::sections, synth.sections);
   add(sy, options::flat_tolerance, synth.flat_tolerance);
   add(sy, options::zo, synth.zo);

@@ -75,6 +75,7 @@ struct SynthesizeArgs {
   bool symmetrical = false, asymmetrical = false;
   Given flow, fhigh, coupling, ripple;
   bool equal_ripple = false;
+  bool tables = false;
   Given sections, flat_tolerance;
   Given zo, er, b, s;
   Given stackup;

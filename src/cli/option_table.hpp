@@ -4,6 +4,7 @@
 /// stated only here.
 
 #include "cli/real_option.hpp"
+#include "synthesis/synthesis_request.hpp"
 
 namespace quill::options {
 
@@ -85,5 +86,9 @@ inline constexpr RealOption side_walls{
     "how far the model's absorbing side walls stand from the copper, in ground-plane spacings: farther is slower and, "
     "once the field has died away, no different",
     3.0f, {}};
+
+// A synthesis request's values as the engine's messages name them: by their options.
+inline constexpr RequestNames request_names{flow.flag,   fhigh.flag,          coupling.flag, ripple.flag,
+                                            sections.flag, flat_tolerance.flag, zo.flag,       er.flag};
 
 }  // namespace quill::options

@@ -96,6 +96,7 @@ bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& request) {
   r.ripple = *ripple;
   r.flat_tolerance = *tolerance;
   r.equal_ripple = a.equal_ripple;
+  r.tables = a.tables;
   r.zo = *zo;
   r.er = *er;
   request.b = *b;
@@ -103,14 +104,9 @@ bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& request) {
   return true;
 }
 
-/// The request's values as the engine names them in its messages: by their options.
-constexpr RequestNames kRequestNames{options::flow.flag,           options::fhigh.flag, options::coupling.flag,
-                                     options::ripple.flag,         options::sections.flag,
-                                     options::flat_tolerance.flag, options::zo.flag,    options::er.flag};
-
 /// Designs the request into `o`. Returns the exit status; 0 with the design complete.
 int design(const CliContext& ctx, const SynthesisRequest& r, SynthesisOutcome& o) {
-  o = synthesize_request(r, kRequestNames);
+  o = synthesize_request(r, options::request_names);
   switch (o.status) {
     case SynthesisOutcome::designed:
       return exit_ok;
@@ -189,6 +185,7 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   if (stack && !suits_board(ctx, d, *stack)) return exit_usage;
 
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
+  if (!outcome.engine_instead.empty()) out.put("        - " + outcome.engine_instead + ".\n");
   out.put(band_line(d));
   out.put(sections_line(d));
   out.put(swing_line(d, band_swing(d), outcome.from_tables ? 0.0f : r.synthesis.ripple));

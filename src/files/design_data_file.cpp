@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/matched_section.hpp"
 #include "common/name_field.hpp"
 #include "common/number.hpp"
 #include "common/quarter_wave.hpp"
@@ -32,9 +33,7 @@ CouplerDesign design_of(const DesignEntries& e) {
     const float zoe = e.zoe[static_cast<size_t>(i - 1)];
     if (zoe > d.zoemax) d.zoemax = zoe;
     Section& s = d.sec(i);
-    s.zoo = d.z0 * d.z0 / zoe;
-    s.zoe = zoe / d.z0;
-    s.zoo = s.zoo * (1.0f / d.z0);
+    set_matched_from_ohms(s, zoe, d.z0);
     d.f0 = e.f0[static_cast<size_t>(i - 1)];
     set_quarter_wave(s, d.f0, d.er);
     d.total = d.total + s.length;
@@ -64,21 +63,6 @@ std::string entry_number(float v) {
   return digits + "E" + std::to_string(exponent);
 }
 
-/// The even-mode impedance in ohms to write for a section: a float that,
-/// divided by Zo as the reader divides it, gives `zoe` exactly, when one lies
-/// within a few units in the last place of the product.
-float zoe_ohms(float zoe, float z0) {
-  const float product = zoe * z0;
-  float up = product, down = product;
-  for (int k = 0; k < 8; ++k) {
-    if (up / z0 == zoe) return up;
-    if (down / z0 == zoe) return down;
-    up = std::nextafter(up, HUGE_VALF);
-    down = std::nextafter(down, -HUGE_VALF);
-  }
-  return product;
-}
-
 void entry(std::string& out, float v, std::string_view name) {
   std::string text = entry_number(v);
   text.resize(number_columns, ' ');
@@ -102,7 +86,8 @@ std::string design_data_fault(const DesignDataRead& read, const std::string& nam
     case EntryFile::bad:
       break;
   }
-  return named + ", line " + std::to_string(read.line) + ": error in entry \"" + entry + "\"; fix it and try again";
+  return named + ", line " + std::to_string(read.line) + ": error in entry \"" + entry + "\"" +
+         (read.reason.empty() ? "" : ": " + read.reason) + "; fix it and try again";
 }
 
 std::string design_data_text(const FileDesign& values, std::string_view title) {
@@ -114,7 +99,7 @@ std::string design_data_text(const FileDesign& values, std::string_view title) {
   entry(out, d.er, "Relative dielectric constant Er");
   for (int i = 1; i <= d.n; ++i) {
     const std::string k = std::to_string(i);
-    entry(out, zoe_ohms(d.sec(i).zoe, d.z0), "Zoe of section " + k + ", ohms");
+    entry(out, file_zoe_ohms(d.sec(i).zoe, d.z0), "Zoe of section " + k + ", ohms");
     entry(out, d.f0, "Centre frequency of section " + k + ", MHz");
   }
   entry(out, values.fstart, "Analysis start frequency, MHz");
@@ -133,6 +118,7 @@ DesignDataRead read_design_data(std::istream& file) {
     r.fault = entries.fault();
     r.entry = entries.entry();
     r.line = entries.line();
+    r.reason = entries.reason();
     return r;
   }
   r.values = {design_of(e), e.fstart, e.fstop, e.deltaf, e.gps, e.s};

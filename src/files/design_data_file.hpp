@@ -24,6 +24,7 @@ struct DesignDataRead {
   EntryFile::Fault fault = EntryFile::none;
   std::string entry;  ///< the 20-character name of the faulty entry
   int line = 0;       ///< its line number
+  std::string reason; ///< a bad entry: what it holds and what it must be
   FileDesign values;  ///< complete only when there is no fault
 };
 
@@ -31,8 +32,10 @@ struct DesignDataRead {
 /// names are those the dialogue's messages give them.
 DesignDataRead read_design_data(std::istream& file);
 
-/// The one-line message for a read that failed, the file called `named`;
-/// `system_error` is errno after an unreadable read. Empty without a fault.
+/// The one-line message for a read that failed, the file called `named`,
+/// naming a bad entry's value and what it must be; `system_error` is errno
+/// after an unreadable read. Empty without a fault. (The dialogue words its
+/// own messages.)
 std::string design_data_fault(const DesignDataRead& read, const std::string& named, int system_error);
 
 /// The text of a design-data file for `values`, each entry on its own line

@@ -26,7 +26,15 @@ std::optional<float> EntryFile::number(std::string_view entry) {
   auto text = next(entry);
   if (!text) return std::nullopt;
   auto value = read_number(*text);
-  if (!value) fault_ = bad;
+  if (!value) {
+    fault_ = bad;
+    std::string field = text->substr(0, number_columns);
+    while (!field.empty() && field.back() == ' ') field.pop_back();
+    while (!field.empty() && field.front() == ' ') field.erase(0, 1);
+    reason_ = "\"" + field + "\" is not a number";
+    return value;
+  }
+  shown_ = plain_number(*value);
   return value;
 }
 

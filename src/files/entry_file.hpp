@@ -26,11 +26,15 @@ class EntryFile {
   bool skip(std::string_view entry);
   /// A numeric entry.
   std::optional<float> number(std::string_view entry);
-  /// A numeric entry checked by `ok`.
+  /// A numeric entry checked by `ok`; `rule` says in words what it must be
+  /// ("above 0 MHz"), for the reason of a fault.
   template <class Check>
-  std::optional<float> number(std::string_view entry, Check ok) {
+  std::optional<float> number(std::string_view entry, const std::string& rule, Check ok) {
     auto v = number(entry);
-    if (v && !ok(*v)) return reject(entry);
+    if (v && !ok(*v)) {
+      reason_ = "got " + shown_ + ", must be " + rule;
+      return reject(entry);
+    }
     return v;
   }
   /// A 20-character text entry.
@@ -43,6 +47,10 @@ class EntryFile {
   const std::string& entry() const { return entry_; }
   /// The line number (from 1) of the entry last read or rejected.
   int line() const { return line_; }
+  /// Why a bad entry is bad, naming what the file holds and what it must
+  /// be: "got -60, must be at least Zo, 50 ohms", "\"71,56\" is not a
+  /// number". Empty for other faults.
+  const std::string& reason() const { return reason_; }
 
  private:
   std::optional<std::string> next(std::string_view entry);
@@ -50,6 +58,8 @@ class EntryFile {
   std::istream& in_;
   Fault fault_ = none;
   std::string entry_;
+  std::string shown_;   ///< the number last read, as a message shows it
+  std::string reason_;
   bool first_ = true;
   int line_ = 0;
 };

@@ -158,6 +158,36 @@ Check read_unit(const toml::table& root, Stackup& s, double& metres) {
   return fault_at(*n, "unit", "\"unit\" is " + shown(text->get()) + "; the units are \"mm\", \"in\" and \"mil\"");
 }
 
+/// The physical range of each value a board can have. Beyond them lies a
+/// slip (a unit, a digit) rather than a board: ceramic-filled laminates reach
+/// an Er of about 13 and the lossiest FR-4 a loss tangent of about 0.03, a
+/// pressed layer is thicker than a micrometre and thinner than an inch,
+/// heavy copper is about 0.4 mm, and every metal conducts between 1e5 and
+/// 1e8 S/m.
+struct PhysicalRange {
+  std::string_view key;
+  double low, high;   ///< in SI units: metres, S/m
+  bool lengths;       ///< given in the file's unit
+  std::string_view what;
+};
+constexpr PhysicalRange kThickness{"thickness", 1e-6, 0.0254, true, "a board's layer"};
+constexpr PhysicalRange kEr{"er", 1, 100, false, "a board's dielectric constant"};
+constexpr PhysicalRange kTanDelta{"tan_delta", 0, 0.1, false, "a board's loss tangent"};
+constexpr PhysicalRange kCopper{"copper_thickness", 0, 0.5e-3, true, "the strips' copper"};
+constexpr PhysicalRange kConductivity{"conductivity", 1e5, 1e8, false, "a metal's conductivity"};
+
+/// A fault when `n` (read under r.key) lies outside `r`.
+Check outside(const Number& n, const PhysicalRange& r, double metres, const std::string& unit) {
+  if (n.node == nullptr) return std::nullopt;
+  const double scale = r.lengths ? metres : 1;
+  const double value = n.value * scale;
+  if (value >= r.low && value <= r.high) return std::nullopt;
+  const std::string in = r.lengths ? " " + unit : r.key == "conductivity" ? " S/m" : "";
+  return fault_at(*n.node, r.key,
+                  quoted(r.key) + " is " + number_text(n.value) + in + "; " + std::string(r.what) + " lies between " +
+                      number_text(r.low / scale) + " and " + number_text(r.high / scale) + in);
+}
+
 /// Where each layer's values stood in the file, for the checks that span layers.
 struct LayerSource {
   const toml::table* table = nullptr;
@@ -180,6 +210,7 @@ Check read_layer(const toml::table& t, int number, double metres, const std::str
     return fault_at(*src.thickness.node, "thickness",
                     "\"thickness\" is " + number_text(src.thickness.value) + " " + unit +
                         "; a layer must be thicker than 0");
+  if (Check f = outside(src.thickness, kThickness, metres, unit)) return f;
   layer.thickness_m = src.thickness.value * metres;
 
   Number er;
@@ -189,6 +220,7 @@ Check read_layer(const toml::table& t, int number, double metres, const std::str
   if (er.value < 1)
     return fault_at(*er.node, "er",
                     "\"er\" is " + number_text(er.value) + "; a dielectric constant must be at least 1");
+  if (Check f = outside(er, kEr, metres, unit)) return f;
   layer.er = er.value;
 
   // A loss tangent left out means a lossless dielectric, the ideal the
@@ -198,6 +230,7 @@ Check read_layer(const toml::table& t, int number, double metres, const std::str
   if (tan_delta.value < 0)
     return fault_at(*tan_delta.node, "tan_delta",
                     "\"tan_delta\" is " + number_text(tan_delta.value) + "; a loss tangent cannot be negative");
+  if (Check f = outside(tan_delta, kTanDelta, metres, unit)) return f;
   layer.tan_delta = tan_delta.value;
 
   if (const toml::node* n = t.get("strips")) {
@@ -296,6 +329,7 @@ Check read_stack(const toml::table& root, Stackup& s) {
     return fault_at(*copper.node, "copper_thickness",
                     "\"copper_thickness\" is " + number_text(copper.value) + " " + s.unit +
                         "; it cannot be negative (0 means ideal sheets)");
+  if (Check f = outside(copper, kCopper, metres, s.unit)) return f;
   s.copper_m = copper.value * metres;
 
   Number conductivity;
@@ -304,6 +338,7 @@ Check read_stack(const toml::table& root, Stackup& s) {
     if (conductivity.value <= 0)
       return fault_at(*conductivity.node, "conductivity",
                       "\"conductivity\" is " + number_text(conductivity.value) + " S/m; it must be above 0");
+    if (Check f = outside(conductivity, kConductivity, metres, s.unit)) return f;
     s.conductivity = conductivity.value;
   }
 

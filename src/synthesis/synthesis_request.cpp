@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "common/fixed.hpp"
+#include "common/matched_section.hpp"
 #include "common/number.hpp"
 #include "common/value_range.hpp"
 #include "synthesis/equal_ripple.hpp"
@@ -54,6 +55,8 @@ std::string one_line(const std::string& text) {
   return line;
 }
 
+/// The tables' design of `r` in `o`: designed, or no_design when the band
+/// needs more sections than they hold.
 void from_tables(const SynthesisRequest& r, SynthesisOutcome& o) {
   o.from_tables = true;
   // The tables are large: on the heap, filled afresh for every synthesis.
@@ -139,6 +142,25 @@ bool designed_from_tables(const SynthesisRequest& r) {
   return coupling_entry(r) != 0 && ripple_entry(r) != 0;
 }
 
+namespace {
+
+/// Why the engine designs a request the tables were tried for, or empty when
+/// the tables' answer stands.
+std::string engine_instead(const SynthesisRequest& r, const SynthesisOutcome& tables) {
+  if (tables.status == SynthesisOutcome::no_design)
+    return "the band needs more than the tables' " + std::to_string(tables.largest_sections) + " sections";
+  const double deviation = band_swing(tables.design).deviation_db;
+  const bool flat = r.ripple == 0;
+  const float asked = flat ? r.flat_tolerance : r.ripple;
+  if (!ripples_more_than(deviation, asked)) return {};
+  return "the tables' " + std::to_string(tables.design.n) + "-section design " +
+         (flat ? "strays" : "ripples") + " +/- " + decimals(static_cast<float>(deviation), 3) +
+         " dB over the band, more than the " + decimals(asked, flat ? 3 : 2) + " dB " +
+         (flat ? "flat tolerance" : "asked");
+}
+
+}  // namespace
+
 SynthesisOutcome synthesize_request(const SynthesisRequest& r, const RequestNames& names) {
   SynthesisOutcome o;
   if (auto fault = request_fault(r, names)) {
@@ -148,9 +170,17 @@ SynthesisOutcome synthesize_request(const SynthesisRequest& r, const RequestName
   set_band(o.design, r.kind, r.flow, r.fhigh);
   if (designed_from_tables(r)) {
     from_tables(r, o);
+    const std::string why = r.tables ? std::string() : engine_instead(r, o);
+    if (!why.empty()) {
+      o = SynthesisOutcome{};
+      set_band(o.design, r.kind, r.flow, r.fhigh);
+      from_engine(r, o);
+      o.engine_instead = "Designed by the equal-ripple engine: " + why;
+    }
   } else {
     from_engine(r, o);
   }
+  if (o.status == SynthesisOutcome::designed) hold_as_in_file(o.design);
   return o;
 }
 

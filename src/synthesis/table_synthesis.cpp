@@ -77,13 +77,15 @@ CouplingSwing band_swing(const CouplerDesign& d) {
   return coupling_swing(zoe, d.n, d.coupler, (fhigh - flow) / (fhigh + flow));
 }
 
+bool ripples_more_than(double deviation_db, float asked_db) { return deviation_db > asked_db + 0.0005; }
+
 std::string swing_line(const CouplerDesign& d, const CouplingSwing& swing, float asked) {
   Text t;
   t.sp(8).lit("- Coupling over the band:").f(static_cast<float>(swing.min_db), 8, 3).lit(" to")
       .f(static_cast<float>(swing.max_db), 8, 3).lit(" dB, within +/-")
       .f(static_cast<float>(swing.deviation_db), 6, 3).lit(" dB of").f(d.coupler, 6, 2).lit(" dB");
   // A fixed section count may not reach the ripple asked for: say so.
-  if (asked > 0 && swing.deviation_db > asked + 0.0005) t.lit(": more than the ").lit(decimals(asked, 2)).lit(" dB asked");
+  if (asked > 0 && ripples_more_than(swing.deviation_db, asked)) t.lit(": more than the ").lit(decimals(asked, 2)).lit(" dB asked");
   return t.lit(".").nl();
 }
 

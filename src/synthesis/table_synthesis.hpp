@@ -51,6 +51,10 @@ void lay_out_engine_design(CouplerDesign& d, const RippleDesign& r, float level_
 /// sees it: extremes and the largest departure from its coupling level.
 CouplingSwing band_swing(const CouplerDesign& d);
 
+/// True when a coupling swing of `deviation_db` over the band is more than
+/// the `asked_db` a request allowed, as a report's three decimals show it.
+bool ripples_more_than(double deviation_db, float asked_db);
+
 /// "- Coupling over the band: ... to ... dB, within +/- ... dB of ... dB.",
 /// adding that this is more than the ripple asked for when `asked` (> 0) is
 /// exceeded.

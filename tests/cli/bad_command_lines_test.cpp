@@ -93,7 +93,7 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"analyse", "/dev/null"}, 3, "/dev/null: is not a plain file"},
       // A plain file whose first read fails, whoever runs the test.
       {{"dimensions", "/proc/self/mem"}, 3, "/proc/self/mem: cannot be read: Input/output error"},
-      {{"analyse", "bad.dat"}, 3, "bad.dat, line 7: error in entry \"Even-Mode Zoe\""},
+      {{"analyse", "bad.dat"}, 3, "bad.dat, line 7: error in entry \"Even-Mode Zoe\": \"71,56\" is not a number; fix it"},
       {{"dimensions", "short.dat"}, 3, "short.dat: the file ends before entry \"Step Frequency\" (line 17)"},
       // Outputs.
       {{"analyse", "design.dat", "--csv", "nowhere/x.csv"}, 2, "the folder"},
@@ -101,7 +101,11 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"analyse", "design.dat", "--csv", "x.out", "--plot", "./x.out"}, 2, "already named by --csv"},
       {{"analyse", "design.dat", "--report", "folder"}, 2, "is a folder"},
       // A request no table meets is not a mistake, but it designs nothing.
-      {synth_replacing("--fhigh", "100000"), 1, "exceeds N = 9"},
+      {{"synthesize", "--symmetrical", "--flow", "4000", "--fhigh", "100000", "--coupling", "8.34", "--ripple", "0.3",
+        "--tables"},
+       1,
+       "exceeds N = 9"},
+      {synth_replacing("--fhigh", "100000"), 1, "no symmetrical design of up to 15 sections keeps 8.34 dB"},
       {{"synthesize", "--symmetrical", "--flow", "100", "--fhigh", "100000", "--coupling", "8.34", "--ripple", "0.3",
         "--equal-ripple"},
        1,

@@ -10,8 +10,12 @@
 #include <vector>
 
 #include "analysis/sweep.hpp"
+#include "cli/option_table.hpp"
+#include "common/number.hpp"
 #include "files/design_data_file.hpp"
+#include "generated_requests.hpp"
 #include "support/dialogue.hpp"
+#include "synthesis/synthesis_request.hpp"
 
 namespace quill {
 namespace {
@@ -24,11 +28,8 @@ struct Request {
   std::vector<std::string> more;
 };
 
-std::string text(float v) {
-  std::ostringstream s;
-  s << v;
-  return s.str();
-}
+/// The shortest text that reads back as `v`, so the command gets the very float.
+std::string text(float v) { return shortest(v); }
 
 std::vector<std::string> args(const Request& r, const std::string& out) {
   std::vector<std::string> a = {"synthesize", r.form, "--flow", text(r.flow), "--fhigh", text(r.fhigh),
@@ -89,6 +90,77 @@ TEST(EngineSynthesis, DesignsMeetTheirRippleAfterTheRoundTripThroughAFile) {
   }
 }
 
+/// The generated requests an engineer might type: ripple 0.01 to 1 dB, bands
+/// up to 20:1, no section count; every other one moved to the nearest level
+/// and ripple the tables hold, so the tables are tried for it.
+std::vector<SynthesisRequest> typed_requests(size_t count) {
+  const float levels[] = {3.01f, 6.02f, 8.34f, 10, 20};
+  std::vector<SynthesisRequest> out;
+  for (const RippleRequest& g : tools::generated_requests()) {
+    if (g.sections != 0 || g.ripple_db < 0.01 || g.ripple_db > 1 || g.fhigh_mhz > 20 * g.flow_mhz) continue;
+    SynthesisRequest r;
+    r.kind = g.form == CouplerForm::symmetrical ? TableKind::symmetrical : TableKind::asymmetrical;
+    r.flow = static_cast<float>(g.flow_mhz);
+    r.fhigh = static_cast<float>(g.fhigh_mhz);
+    r.level = static_cast<float>(g.level_db);
+    r.ripple = static_cast<float>(g.ripple_db);
+    if (out.size() % 2 == 1) {
+      float nearest = levels[0];
+      for (float l : levels)
+        if (std::fabs(l - r.level) < std::fabs(nearest - r.level)) nearest = l;
+      // The asymmetrical tables hold 15 dB where the symmetrical hold 8.34.
+      r.level = r.kind == TableKind::asymmetrical && nearest == 8.34f ? 10 : nearest;
+      r.ripple = std::min(0.6f, std::max(0.1f, std::round(r.ripple * 10) / 10));
+    }
+    out.push_back(r);
+    if (out.size() == count) break;
+  }
+  return out;
+}
+
+TEST(EngineSynthesis, EveryReportedRippleIsTheOneAskedOrTheCommandSaysWhyNot) {
+  int tables = 0, instead = 0, engine = 0, declined = 0;
+  for (const SynthesisRequest& r : typed_requests(200)) {
+    const Request typed{r.kind == TableKind::symmetrical ? "--symmetrical" : "--asymmetrical",
+                        r.flow, r.fhigh, r.level, r.ripple, {}};
+    const std::vector<std::string> a = args(typed, "d.dat");
+    std::string joined;
+    for (const auto& w : a) joined += w + " ";
+    SCOPED_TRACE(joined);
+    Dialogue dir;
+    const auto o = dir.command(a);
+    if (o.status == 1) {
+      // Declined: the command names the ripple its largest design reaches.
+      EXPECT_NE(o.err.find(" sections reach +/- "), std::string::npos) << o.err;
+      EXPECT_TRUE(o.files.empty());
+      ++declined;
+      continue;
+    }
+    ASSERT_EQ(o.status, 0) << o.err;
+    const size_t at = o.out.find("within +/-");
+    ASSERT_NE(at, std::string::npos) << o.out;
+    EXPECT_LE(std::stof(o.out.substr(at + 10)), r.ripple + 0.0005f) << o.out;
+    // The design file holds exactly the design the engine made, Zoo and all.
+    const SynthesisOutcome made = synthesize_request(r, options::request_names);
+    ASSERT_EQ(made.status, SynthesisOutcome::designed);
+    const CouplerDesign back = read_back(o.files.at("d.dat"));
+    ASSERT_EQ(back.n, made.design.n);
+    for (int i = 1; i <= back.n; ++i) {
+      EXPECT_EQ(back.sec(i).zoe, made.design.sec(i).zoe) << "section " << i;
+      EXPECT_EQ(back.sec(i).zoo, made.design.sec(i).zoo) << "section " << i;
+    }
+    EXPECT_EQ(o.out.find("Designed by the equal-ripple engine") != std::string::npos, !made.engine_instead.empty());
+    (made.from_tables ? tables : made.engine_instead.empty() ? engine : instead)++;
+  }
+  // The sample tries every road.
+  EXPECT_GT(tables, 5);
+  EXPECT_GT(instead, 5);
+  EXPECT_GT(engine, 50);
+  EXPECT_GT(declined, 2);
+  std::printf("200 requests: %d from the tables, %d by the engine instead of the tables, %d by the engine, "
+              "%d declined\n", tables, instead, engine, declined);
+}
+
 TEST(EngineSynthesis, SmallestSectionCountUnlessOneIsGiven) {
   Dialogue dir;
   const Request wide{"--asymmetrical", 1000, 12000, 10.5f, 0.2f, {}};
@@ -135,19 +207,45 @@ TEST(EngineSynthesis, NoFitSaysWhatTheLargestCountReachesAndWritesNothing) {
   EXPECT_TRUE(o.files.empty());
 }
 
-TEST(EngineSynthesis, TableLevelsStayWithTheTablesUnlessTheEngineIsAsked) {
+TEST(EngineSynthesis, TablesWhereTheyMeetTheRequestTheEngineWhereTheyMissIt) {
   Dialogue dir;
+  // The tables' 10 dB +/- 0.2 dB design meets its ripple: their design, no word.
+  const auto met = dir.command(args({"--symmetrical", 4000, 8000, 10, 0.2f, {}}, "m.dat"));
+  ASSERT_EQ(met.status, 0) << met.err;
+  EXPECT_EQ(met.out.find("Designed by"), std::string::npos) << met.out;
+  EXPECT_NE(met.out.find("     53.473 46.753"), std::string::npos) << met.out;
+  // Their 8.34 dB +/- 0.3 dB row ripples 0.303 dB over 4 to 8 GHz: the engine
+  // designs it, as --equal-ripple would, and the report says why; --tables
+  // keeps the dialogue's row (54.835 / 88.649 / 54.835 ohms).
   const Request table{"--symmetrical", 4000, 8000, 8.34f, 0.3f, {}};
-  Request engine = table;
+  Request engine = table, tables = table;
   engine.more = {"--equal-ripple"};
-  const auto t = dir.command(args(table, "t.dat"));
+  tables.more = {"--tables"};
+  const auto d = dir.command(args(table, "d.dat"));
   const auto e = dir.command(args(engine, "e.dat"));
-  ASSERT_EQ(t.status, 0);
-  ASSERT_EQ(e.status, 0);
-  // The table row is the dialogue's 54.835 / 88.649 / 54.835 ohm design.
+  const auto t = dir.command(args(tables, "t.dat"));
+  ASSERT_EQ(d.status, 0) << d.err;
+  ASSERT_EQ(e.status, 0) << e.err;
+  ASSERT_EQ(t.status, 0) << t.err;
+  EXPECT_EQ(d.out.substr(0, d.out.find('\n') + 1),
+            "        - Designed by the equal-ripple engine: the tables' 3-section design ripples +/- 0.303 dB over "
+            "the band, more than the 0.30 dB asked.\n");
+  EXPECT_EQ(d.files.at("d.dat"), e.files.at("e.dat"));
   EXPECT_NE(t.out.find("     54.835 45.591"), std::string::npos) << t.out;
+  EXPECT_EQ(t.out.find("Designed by"), std::string::npos);
   EXPECT_NE(t.files.at("t.dat"), e.files.at("e.dat"));
   EXPECT_LE(float_deviation(read_back(e.files.at("e.dat")), 4000, 8000, 8.34f), 0.305f);
+  // A band wider than the tables' nine sections reach: the engine's eleven.
+  const auto wide = dir.command(args({"--symmetrical", 1000, 10000, 10, 0.2f, {}}, "w.dat"));
+  ASSERT_EQ(wide.status, 0) << wide.err;
+  EXPECT_NE(wide.out.find("- Designed by the equal-ripple engine: the band needs more than the tables' 9 sections.\n"
+                          "        - Center Frequency =  5500.000 MHz; Bandwidth= Fhigh/Flow =10.00000.\n"
+                          "        - Number of coupled sections needed: N =11 for your 10.00 dB coupler.\n"),
+            std::string::npos)
+      << wide.out;
+  const auto refused = dir.command(args({"--symmetrical", 1000, 10000, 10, 0.2f, {"--tables"}}, "r.dat"));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("exceeds N = 9"), std::string::npos) << refused.err;
 }
 
 }  // namespace

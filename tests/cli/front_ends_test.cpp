@@ -100,8 +100,8 @@ TEST(FrontEnds, SynthesisIsTheDialoguesDesignAndItsFileReadsBack) {
         dir.run(Lines{std::to_string(c.function), c.flow, c.fhigh, std::to_string(c.icoup), std::to_string(c.m),
                       "75", "3.5"} + testing_support::kBlankSettings + Lines{"4"});
     const auto cli = dir.command({"synthesize", c.form, "--flow", c.flow, "--fhigh", c.fhigh, "--coupling",
-                                 c.coupling, "--ripple", c.ripple, "--zo", "75", "--er", "3.5", "--write-design",
-                                 "out.dat"});
+                                 c.coupling, "--ripple", c.ripple, "--zo", "75", "--er", "3.5", "--tables",
+                                 "--write-design", "out.dat"});
     ASSERT_EQ(cli.status, 0) << cli.err;
     // Band line, section count and design table, each as the dialogue printed it.
     std::istringstream lines(cli.out);
@@ -137,7 +137,8 @@ TEST(FrontEnds, DesignFileRoundTripKeepsEveryNormalisedImpedance) {
   for (const char* zo : {"50", "47.3", "0.001", "123456.7"}) {
     Dialogue dir;
     const auto cli = dir.command({"synthesize", "--asymmetrical", "--flow", "1000", "--fhigh", "9000",
-                                  "--coupling", "6.02", "--ripple", "0.2", "--zo", zo, "--write-design", "x.dat"});
+                                  "--coupling", "6.02", "--ripple", "0.2", "--zo", zo, "--tables", "--write-design",
+                                  "x.dat"});
     ASSERT_EQ(cli.status, 0) << cli.err;
     std::istringstream file(cli.files.at("x.dat"));
     const DesignDataRead back = read_design_data(file);

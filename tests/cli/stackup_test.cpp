@@ -113,7 +113,7 @@ TEST(Stackup, MistakesAreOneLineAStatusAndNoFile) {
       {d, edit(kCore, "er = 3.48\n", "er = 3.48\nepsilon = 3.5\n"), 2, "board.toml, line 10: unknown key \"epsilon\""},
       {s, edit(kCore, "er = 3.48", "er = 0.9"), 2, "board.toml, line 9: \"er\" is 0.9; a dielectric constant"},
       {a, edit(kCore, "0.002\n", "0.002\nstrips = true\n"), 2, "the strips lie on the faces of one layer only"},
-      {d, edit(kCore, "0.035", "0.6"), 2, "board.toml, line 2: \"copper_thickness\" is 0.6 mm, not thinner"},
+      {d, edit(kCore, "0.035", "0.5"), 2, "board.toml, line 2: \"copper_thickness\" is 0.5 mm, not thinner"},
       {a, edit(kCore, "= 0.254", "= = 0.254"), 2, "board.toml, line 8: not valid TOML"},
       {d, edit(kCore, "unit = \"mm\"\n", ""), 2, "board.toml, line 1: no \"unit\""},
       {s, edit(kCore, "0.254", "0.005"), 2, "takes S/B from 0.01 to 0.99; S/B here is 0.0049751243"},

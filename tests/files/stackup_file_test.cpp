@@ -78,6 +78,13 @@ TEST(StackupFile, EveryBadFileGetsOneLineAtItsLineNamingItsKey) {
       {board_with("unit = \"mm\"\n", ""), 1, "unit", "no \"unit\""},
       {board_with("0.035", "-0.035"), 2, "copper_thickness", "cannot be negative"},
       {board_with("0.035", "0.035\nconductivity = 0"), 3, "conductivity", "above 0"},
+      // Beyond what a board can be: a slip of a unit or a digit.
+      {board_with("er = 3.0", "er = 1e6"), 5, "er", "\"er\" is 1e+06; a board's dielectric constant lies between 1 and 100"},
+      {board_with("er = 3.48", "er = 3.48\ntan_delta = 0.37"), 9, "tan_delta", "loss tangent lies between 0 and 0.1"},
+      {board_with("thickness = 0.5", "thickness = 500"), 4, "thickness", "is 500 mm; a board's layer lies between 0.001 and 25.4 mm"},
+      {board_with("thickness = 0.254", "thickness = 0.0001"), 7, "thickness", "between 0.001 and 25.4 mm"},
+      {board_with("0.035", "35"), 2, "copper_thickness", "is 35 mm; the strips' copper lies between 0 and 0.5 mm"},
+      {board_with("0.035", "0.035\nconductivity = 5.8e12"), 3, "conductivity", "is 5.8e+12 S/m; a metal's conductivity lies between 1e+05 and 1e+08 S/m"},
       {"unit = \"in\"\ncopper_thickness = 0.001\n", 1, "layer", "is missing"},
       {"unit = \"in\"\ncopper_thickness = 0.001\n\n[layer]\nthickness = 1\n", 4, "layer", "is a table"},
   };

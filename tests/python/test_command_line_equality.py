@@ -12,14 +12,15 @@ from conftest import DESIGN_FILE, STACKUPS, fixed, read_csv, read_touchstone
 
 # (python arguments, command-line arguments) of one synthesis request.
 SYNTHESES = {
-    "symmetrical table row": (("symmetrical", 4000, 8000, 8.34, 0.3), {}, []),
+    "symmetrical table row": (("symmetrical", 4000, 8000, 10, 0.2), {}, []),
+    "table level the engine designs for a closer ripple": (("symmetrical", 4000, 8000, 8.34, 0.3), {}, []),
     "symmetrical engine": (("symmetrical", 1000, 10000, 15, 0.25), {}, []),
     "asymmetrical given sections": (
         ("asymmetrical", 2000, 6000, 10, 0.2),
         {"sections": 4, "zo_ohm": 75, "er": 3.38},
         ["--sections", 4, "--zo", 75, "--er", 3.38],
     ),
-    "maximally flat, own spacings": (
+    "maximally flat table row, own spacings": (
         ("symmetrical", 900, 1100, 20, 0),
         {"flat_tolerance_db": 0.05, "b_in": 0.125, "s_in": 0.02},
         ["--flat-tolerance", 0.05, "--b", 0.125, "--s", 0.02],
@@ -62,6 +63,7 @@ def test_synthesis_exports_and_design_file(cli, tmp_path, case):
     request, options, more = SYNTHESES[case]
     cli(*synthesize_args(request, more), "--write-design", "cli.dat", "--touchstone", "cli.s4p", "--csv", "cli.csv")
     d = q.synthesize(*request, **options)
+    assert d.from_tables == ("table row" in case)
     # The design file, byte for byte; read back and written again, the same bytes.
     d.write(tmp_path / "py.dat")
     expected = (tmp_path / "cli.dat").read_bytes()

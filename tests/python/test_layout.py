@@ -18,8 +18,8 @@ from conftest import DESIGN_FILE, STACKUPS
 # (module's design, command line's arguments before the board, layout choices in metres, the same as options)
 CASES = {
     "table design, PTFE board, mm": (
-        lambda: q.synthesize("symmetrical", 4000, 8000, 8.34, 0.3),
-        ["synthesize", "--symmetrical", "--flow", 4000, "--fhigh", 8000, "--coupling", 8.34, "--ripple", 0.3],
+        lambda: q.synthesize("symmetrical", 4000, 8000, 10, 0.2),
+        ["synthesize", "--symmetrical", "--flow", 4000, "--fhigh", 8000, "--coupling", 10, "--ripple", 0.2],
         "ptfe-homogeneous.toml", {}, []),
     "engine design, thin core, given spacing and length, inches": (
         lambda: q.synthesize("asymmetrical", 2000, 6000, 10, 0.25),
@@ -127,7 +127,7 @@ def test_what_the_copper_cannot_be_is_refused():
     with pytest.raises(ValueError, match=r"Analysis\.design"):
         d.analyse([2000], stackup=ptfe).design.layout(ptfe)
     # A board that cannot build a section: no copper, the section named.
-    tight = q.synthesize("symmetrical", 4000, 8000, 8.34, 0.3)
+    tight = q.synthesize("symmetrical", 2000, 6000, 3.01, 0.3)
     with pytest.raises(ValueError, match="section 2"):
         tight.layout(STACKUPS / "core-between-prepregs.toml")
     # The layout keeps its own board and design.

@@ -23,7 +23,7 @@ def designs():
     """One design of each origin, with unlike velocities and losses among them."""
     file_design = q.read_design(DESIGN_FILE)
     return {
-        "table row": q.synthesize("symmetrical", 4000, 8000, 8.34, 0.3),
+        "table row": q.synthesize("symmetrical", 4000, 8000, 10, 0.2),
         "engine, 11 sections": q.synthesize("symmetrical", 1000, 10000, 15, 0.25),
         "file": file_design,
         "velocity ratio and loss": file_design.analyse([2000], velocity_ratio=0.95, loss_db_per_in=0.5).design,
