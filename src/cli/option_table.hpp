@@ -65,7 +65,8 @@ inline constexpr RealOption flat_tolerance{"--flat-tolerance", "DB", "dB", 0.001
                                            0.1f, {}};
 inline constexpr RealOption zo{"--zo", "OHMS", "ohms", 0, true, unbounded, false,
                                "system impedance Zo", 50.0f, {}};
-inline constexpr RealOption er{"--er", "ER", "", 1, false, unbounded, false,
+// Er: as a stack-up's layers, from vacuum to the densest ceramic a board is made of.
+inline constexpr RealOption er{"--er", "ER", "", 1, false, 100, false,
                                "relative dielectric constant", 2.2f, {}};
 
 // Artwork: the breakouts where the strips part for the ports.

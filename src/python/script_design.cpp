@@ -109,7 +109,7 @@ BuiltDesign design_from_sections(const std::vector<SectionRecord>& records, doub
     return built;
   }
   constexpr ValueRange kZo{"zo_ohm", "ohms", 0, true};
-  constexpr ValueRange kEr{"er", "", 1, false};
+  constexpr ValueRange kEr{"er", "", 1, false, 100};  // as synthesize() and a board's layers
   constexpr ValueRange kCentre{"centre_mhz", "MHz", 0, true};
   const std::pair<ValueRange, double> design_checks[] = {{kZo, zo}, {kEr, er}, {kCentre, centre_mhz}};
   for (const auto& [range, value] : design_checks) {

@@ -28,6 +28,9 @@ Stackup read_stackup_path(const py::handle& path) {
 
 Stackup stackup_argument(const py::handle& stackup) {
   if (py::isinstance<Stackup>(stackup)) return stackup.cast<Stackup>();
+  if (!py::isinstance<py::str>(stackup) && !py::isinstance<py::bytes>(stackup) && !py::hasattr(stackup, "__fspath__"))
+    throw py::type_error("stackup must be a Stackup or a stack-up file's path (got " +
+                         std::string(Py_TYPE(stackup.ptr())->tp_name) + ")");
   return read_stackup_path(stackup);
 }
 

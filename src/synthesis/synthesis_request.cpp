@@ -22,7 +22,7 @@ constexpr ValueRange kRipple{{}, "dB", 0, false, 1.5};
 constexpr ValueRange kSections{{}, "", 1, false, 15};
 constexpr ValueRange kFlatTolerance{{}, "dB", 0.001, false, 1.5};
 constexpr ValueRange kZo{{}, "ohms", 0, true};
-constexpr ValueRange kEr{{}, "", 1, false};
+constexpr ValueRange kEr{{}, "", 1, false, 100};  // as a board's layers: a larger Er is a slip
 
 /// The message when `value`, called `name`, is outside `range`.
 std::optional<std::string> named_fault(ValueRange range, std::string_view name, float value) {

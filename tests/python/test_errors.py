@@ -91,6 +91,9 @@ CASES = {
                            2, ValueError, {"--zo": "zo_ohm"}),
     "Er below 1": case(synth(er=0.5), SYNTH, ["synthesize", *BAND, "--coupling", 10, "--ripple", 0.3, "--er", 0.5], 2,
                        ValueError, {"--er": "er"}),
+    "Er beyond any board's": case(synth(er=1e6), SYNTH,
+                                  ["synthesize", *BAND, "--coupling", 10, "--ripple", 0.3, "--er", 1000000], 2,
+                                  ValueError, {"--er": "er"}),
     "coupling not a number": case(synth(coupling_db=float("nan")), SYNTH,
                                   ["synthesize", *BAND, "--coupling", "nan", "--ripple", 0.3], 2, ValueError,
                                   {"--coupling": "coupling_db"}),
@@ -242,6 +245,8 @@ def test_a_call_that_is_not_python_is_a_type_error_in_pythons_words():
          "sections must be a whole number or None (got float)"),
         (lambda: q.sweep(1000, 2000), "sweep() missing 1 required argument: 'step_mhz'"),
         (lambda: q.Section(60, 41.667), "Section() missing 1 required argument: 'length_in'"),
+        (lambda: q.read_design(DESIGN_FILE).layout(42),
+         "stackup must be a Stackup or a stack-up file's path (got int)"),
     ]
     for call, says in cases:
         with pytest.raises(TypeError) as raised:

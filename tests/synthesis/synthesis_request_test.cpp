@@ -140,7 +140,8 @@ TEST(SynthesisRequest, RefusedValuesInTheCommandLinesWordsAndOrder) {
       {[](SynthesisRequest& r) { r.flat_tolerance = 0.0005f; },
        "--flat-tolerance must be between 0.001 and 1.5 dB (got 0.0005)"},
       {[](SynthesisRequest& r) { r.zo = -50; }, "--zo must be above 0 ohms (got -50)"},
-      {[](SynthesisRequest& r) { r.er = 0.99f; }, "--er must be at least 1 (got 0.99)"},
+      {[](SynthesisRequest& r) { r.er = 0.99f; }, "--er must be between 1 and 100 (got 0.99)"},
+      {[](SynthesisRequest& r) { r.er = 1e6f; }, "--er must be between 1 and 100 (got 1000000)"},
       // Two faults: the first in the command line's order is named.
       {[](SynthesisRequest& r) { r.er = 0, r.level = 2; }, "--coupling must be between 3 and 30 dB (got 2)"},
   };
