@@ -14,12 +14,13 @@
 #include "cli/commands.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/file_set.hpp"
-#include "cli/openems_runner.hpp"
+#include "fullwave/openems_runner.hpp"
 #include "cli/option_table.hpp"
 #include "cli/option_values.hpp"
 #include "common/number.hpp"
 #include "fullwave/fullwave_grid.hpp"
 #include "fullwave/fullwave_report.hpp"
+#include "fullwave/fullwave_study.hpp"
 #include "fullwave/openems_model.hpp"
 #include "fullwave/port_symmetry.hpp"
 #include "fullwave/port_waves.hpp"
@@ -29,21 +30,6 @@ namespace quill {
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const kModelName = "model.xml";
-const char* const kResults[] = {"fullwave.s4p", "compare.csv", "compare.svg"};
-
-/// Removes the probe files an earlier run of a model left beside it.
-void remove_probes(const fs::path& folder) {
-  std::error_code ec;
-  for (int j = 1; j <= 4; ++j)
-    for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)})
-      fs::remove(folder / probe, ec);
-}
-
-MeshDensity density_of(const std::string& name) {
-  return name == "coarse" ? MeshDensity::coarse : name == "fine" ? MeshDensity::fine : MeshDensity::normal;
-}
 
 /// A word of a command line as a shell reads it back: quoted where it
 /// holds anything but the plain characters of a path or a number.
@@ -75,41 +61,6 @@ std::string collect_command(const FullwaveArgs& a) {
   if (a.layout.compensate) t += " --compensate";
   if (a.all_ports) t += " --all-ports";
   return t + " --collect";
-}
-
-/// How to run the models by hand and turn the run into S-parameters, for
-/// DIR/README.txt.
-std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetry, const FullwaveArgs& a,
-                   const std::string& board, const std::string& zo_text) {
-  std::string t = "Full-wave models of " + a.file + " in the board " + board + " (" + a.mesh + " mesh),\n";
-  t += "written by quillomate fullwave for openEMS (Debian package openems).\n\n";
-  t += "Each folder portK holds the model with port K driven and the other ports matched;\n";
-  t += "openEMS writes its probes beside it. To run one by hand:\n\n";
-  for (int k : driven) t += "    cd port" + std::to_string(k) + " && openEMS " + kModelName + " && cd ..\n";
-  t += "\nor run them all and compare with the circuit model: quillomate fullwave ... --run.\n\n";
-  t += "Ports as in the report and the Touchstone file: 1 input (upper strip, left), 2 coupled\n";
-  t += "(lower strip, left), 3 isolated (lower strip, right), 4 through (upper strip, right).\n";
-  t += "Lengths in metres. The ground planes are the top and bottom walls; the other walls\n";
-  t += "absorb (PML), --side-walls ground-plane spacings from the copper across and one beyond\n";
-  t += "each port end. Each port is a lumped port of Zo split between the two planes.\n";
-  if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
-  if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
-  t += "\nFrom a run by hand to S-parameters. Once openEMS has run in every folder above, this\n";
-  t += "command, from the folder this one was written from, reads the probe files and writes\n";
-  t += "fullwave.s4p, compare.csv and compare.svg here, as --run does (it refuses models that\n";
-  t += "these options would not write):\n\n";
-  t += "    " + collect_command(a) + "\n\n";
-  t += "What it does, to do it elsewhere: openEMS leaves in each folder, for every port J,\n";
-  t += "the voltage probe " + voltage_probe(0).substr(0, 7) + "J (time in s and volts, up the port from the lower\n";
-  t += "plane) and the current probes " + current_probe(0, false).substr(0, 7) + "J_lower and " +
-       current_probe(0, true).substr(0, 7) + "J_upper (time and amperes\n";
-  t += "into the coupler through the port's two halves). At each frequency f take each\n";
-  t += "probe's spectrum X(f) = sum over its samples of x(t) exp(-j 2 pi f t) dt; port J's\n";
-  t += "U is that of " + voltage_probe(0).substr(0, 7) + "J and its I the sum of its two current probes'. Its\n";
-  t += "waves are a = (U + Zo I) / 2 in and b = (U - Zo I) / 2 out, with Zo = " + zo_text + " ohms,\n";
-  t += "and with port K driven column K of S is S[J][K] = b(J) / a(K). The columns of the\n";
-  t += "ports not driven follow from the symmetries above: S[s(i)][s(j)] = S[i][j].\n";
-  return t;
 }
 
 std::optional<std::string> read_text(const fs::path& p) {
@@ -163,27 +114,19 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   const auto layout = lay_out_coupler(d, *built, stack, *choice, error);
   if (!layout) return ctx.fail(exit_usage, error);
 
-  // The model: the layout's own copper on the mesh of the chosen density.
-  MeshRules rules = mesh_rules(density_of(a.mesh), *layout, stack);
-  rules.side_walls = *side_walls;
   std::vector<double> f_mhz;
   for_each_frequency(s, [&](float f) { f_mhz.push_back(f); });
-  FullwaveRun run;
-  run.fstart_hz = f_mhz.front() * 1e6;
-  run.fstop_hz = f_mhz.back() * 1e6;
-  run.centre_hz = d.f0 * 1e6;
-  run.zo = d.z0;
-  const FullwaveGrid grid = fullwave_grid(*layout, stack, rules, run.fstop_hz);
-  const LayoutSymmetry symmetry = layout_symmetry(*layout, stack);
-  const std::vector<int> driven = driven_ports(symmetry, a.all_ports);
-
-  std::vector<FileText> models;
-  for (int k : driven)
-    models.push_back({dir / ("port" + std::to_string(k)) / kModelName, openems_model(*layout, stack, grid, run, k)});
+  const FullwaveStudy study = plan_study(d, *layout, stack, *mesh_density(a.mesh), *side_walls, f_mhz, a.all_ports);
+  const std::vector<int>& driven = study.driven;
+  const LayoutSymmetry& symmetry = study.symmetry;
+  const FullwaveGrid& grid = study.grid;
+  const std::vector<StudyFile> models =
+      model_files(study, *layout, stack, dir, a.file, a.mesh, "    " + collect_command(a) + "\n");
   if (a.collect) {
     // The probes belong to the models they were run on: only the models
     // these options write are read back.
-    for (const FileText& m : models) {
+    for (const StudyFile& m : models) {
+      if (m.first.filename() != model_file_name) continue;
       const auto text = read_text(m.first);
       if (!text)
         return ctx.fail(exit_input_file, "--collect: no model " + m.first.string() + " to collect; write the models "
@@ -193,20 +136,12 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
                                     "give the options it was written with");
     }
   } else {
-    fs::create_directories(dir, ec);
-    // Results of an earlier model would pass for this one's: they go first,
-    // so that a run stopped part way leaves the model and no result.
-    for (const char* result : kResults) fs::remove(dir / result, ec);
-    for (int k : driven) {
-      const fs::path folder = dir / ("port" + std::to_string(k));
-      fs::create_directories(folder, ec);
-      if (ec) return ctx.fail(exit_output_failed, "cannot create " + folder.string() + ": " + ec.message());
-    }
-    models.push_back({dir / "README.txt", readme(driven, symmetry, a, stack.name, plain_number(d.z0))});
+    if (const std::string failure = prepare_study_folder(study, dir); !failure.empty())
+      return ctx.fail(exit_output_failed, failure);
     if (const int st = write_all_or_none(ctx, models, "no model was kept"); st != exit_ok) return st;
   }
 
-  const long cells = static_cast<long>((grid.x.size() - 1) * (grid.y.size() - 1) * (grid.z.size() - 1));
+  const long cells = study.cells();
   std::ostringstream head;
   head << "\n        Full-wave model of " << a.file << " in " << stack.name << ", " << a.mesh << " mesh: "
        << grid.x.size() << " x " << grid.y.size() << " x " << grid.z.size() << " lines (" << cells
@@ -227,13 +162,13 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
                                           "the models are in " + dir.string());
     for (size_t n = 0; n < driven.size(); ++n) {
       const int k = driven[n];
-      const fs::path folder = dir / ("port" + std::to_string(k));
+      const fs::path folder = port_folder(dir, k);
       ctx.env.out << "        excitation " << n + 1 << " of " << driven.size() << ": port " << k << "\n";
       ctx.env.out.flush();
       remove_probes(folder);
       long shown = -1;
       const std::string failure =
-          run_openems(openems, folder, kModelName, static_cast<int>(*threads), [&](const OpenemsProgress& p) {
+          run_openems(openems, folder, model_file_name, static_cast<int>(*threads), [&](const OpenemsProgress& p) {
             if (p.timestep == shown) return;
             shown = p.timestep;
             char line[128];
@@ -242,61 +177,22 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
             ctx.env.out.flush();
           });
       if (!failure.empty())
-        return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / kModelName).string() + ": " + failure);
+        return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / model_file_name).string() + ": " + failure);
     }
   }
   // Each driven port's run gives its column of S, from every port's probes.
   std::vector<SMatrix> fullwave(f_mhz.size());
-  std::vector<double> f_hz;
-  for (double f : f_mhz) f_hz.push_back(f * 1e6);
-  for (int k : driven) {
-    const fs::path folder = dir / ("port" + std::to_string(k));
-    std::array<PortSpectra, 4> ports;
-    for (int j = 1; j <= 4; ++j) {
-      for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)}) {
-        const auto text = read_text(folder / probe);
-        const auto signal = text ? read_probe(*text) : std::nullopt;
-        if (!signal)
-          return ctx.fail(a.collect ? exit_input_file : exit_output_failed,
-                          "openEMS left no readable " + probe + " in " + folder.string());
-        const std::vector<Cx> phasors = spectrum(*signal, f_hz);
-        PortSpectra& ps = ports[static_cast<size_t>(j - 1)];
-        if (probe == voltage_probe(j)) {
-          ps.u = phasors;
-        } else if (ps.i.empty()) {
-          ps.i = phasors;
-        } else {
-          for (size_t f = 0; f < phasors.size(); ++f) ps.i[f] += phasors[f];
-        }
-      }
-    }
-    fill_column(ports, k - 1, run.zo, fullwave);
-  }
+  for (int k : driven)
+    if (const std::string unread = read_driven_column(study, dir, k, fullwave); !unread.empty())
+      return ctx.fail(a.collect ? exit_input_file : exit_output_failed, unread);
   complete_by_symmetry(symmetry, driven, fullwave);
 
-  // The circuit model of the same copper: the design as built, with the
-  // strips' conductor loss left out as the full-wave model's perfect
-  // conductors leave it out.
-  CouplerDesign reference = as_built(d, *built);
-  for (int i = 1; i <= reference.n; ++i) reference.sec(i).sigmae = reference.sec(i).sigmao = 0.0f;
-  Comparison c;
-  c.f_mhz = f_mhz;
-  c.fullwave = fullwave;
-  c.circuit = circuit_matrices(reference, f_mhz);
-  c.band_lo_mhz = d.synthesised() ? d.flow : f_mhz.front();
-  c.band_hi_mhz = d.synthesised() ? d.fhigh : f_mhz.back();
+  const Comparison c = compare_with_circuit(d, *built, study, std::move(fullwave));
   const BandSummary summary = band_summary(c, d.f0);
   const std::string name = fs::path(a.file).filename().string() + " in " + fs::path(stack.name).filename().string();
-  const std::vector<std::string> comments = {
-      "Quillomate full-wave (openEMS) scattering parameters: " + name,
-      a.mesh + " mesh, " + std::to_string(cells) + " cells; strips perfectly conducting, layers with their loss",
-      "Ports driven: " + std::to_string(driven.size()) + ", the rest from the layout's symmetries"};
-  const std::vector<FileText> results = {
-      {dir / kResults[0], fullwave_touchstone(c, comments, run.zo)},
-      {dir / kResults[1], comparison_csv(c)},
-      {dir / kResults[2], comparison_svg(c, "Full-wave and circuit model: " + name,
-                                         a.mesh + " mesh; circuit model without conductor loss")}};
-  if (const int st = write_all_or_none(ctx, results, "no result was kept"); st != exit_ok) return st;
+  if (const int st = write_all_or_none(ctx, result_files(c, study, dir, name, a.mesh), "no result was kept");
+      st != exit_ok)
+    return st;
   ctx.env.out << summary_text(summary, c);
   return ctx.stdout_written() ? exit_ok : exit_output_failed;
 }

@@ -4,6 +4,7 @@
 /// stated only here.
 
 #include "cli/real_option.hpp"
+#include "synthesis/synthesis_request.hpp"
 
 namespace quill::options {
 
@@ -64,7 +65,8 @@ inline constexpr RealOption flat_tolerance{"--flat-tolerance", "DB", "dB", 0.001
                                            0.1f, {}};
 inline constexpr RealOption zo{"--zo", "OHMS", "ohms", 0, true, unbounded, false,
                                "system impedance Zo", 50.0f, {}};
-inline constexpr RealOption er{"--er", "ER", "", 1, false, unbounded, false,
+// Er: as a stack-up's layers, from vacuum to the densest ceramic a board is made of.
+inline constexpr RealOption er{"--er", "ER", "", 1, false, 100, false,
                                "relative dielectric constant", 2.2f, {}};
 
 // Artwork: the breakouts where the strips part for the ports.
@@ -89,5 +91,9 @@ inline constexpr RealOption side_walls{
     "how far the model's absorbing side walls stand from the copper, in ground-plane spacings: farther is slower and, "
     "once the field has died away, no different",
     3.0f, {}};
+
+// A synthesis request's values as the engine's messages name them: by their options.
+inline constexpr RequestNames request_names{flow.flag,   fhigh.flag,          coupling.flag, ripple.flag,
+                                            sections.flag, flat_tolerance.flag, zo.flag,       er.flag};
 
 }  // namespace quill::options

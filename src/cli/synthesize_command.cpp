@@ -107,7 +107,7 @@ bool checked(const CliContext& ctx, const SynthesizeArgs& a, Request& request) {
 
 /// Designs the request into `o`. Returns the exit status; 0 with the design complete.
 int design(const CliContext& ctx, const SynthesisRequest& r, SynthesisOutcome& o) {
-  o = synthesize_request(r);
+  o = synthesize_request(r, options::request_names);
   switch (o.status) {
     case SynthesisOutcome::designed:
       return exit_ok;

@@ -11,6 +11,7 @@
 #include "dimensions/stack_strips.hpp"
 #include "python/bindings.hpp"
 #include "python/front_checks.hpp"
+#include "python/parameters.hpp"
 #include "python/python_errors.hpp"
 #include "analysis/sweep.hpp"
 #include "python/sweep_arrays.hpp"
@@ -23,11 +24,18 @@ namespace {
 
 using Frequencies = py::array_t<float, py::array::c_style | py::array::forcecast>;
 
-constexpr ValueRange kStart{"--start", "MHz", 0, true};
-constexpr ValueRange kStop{"--stop", "MHz", 0, true};
-constexpr ValueRange kStep{"--step", "MHz", 0, true};
-constexpr ValueRange kVelocityRatio{"--velocity-ratio", "", 0, true, 1};
-constexpr ValueRange kLoss{"--loss", "dB per inch", 0, false};
+constexpr ValueRange kStart{"start_mhz", "MHz", 0, true};
+constexpr ValueRange kStop{"stop_mhz", "MHz", 0, true};
+constexpr ValueRange kStep{"step_mhz", "MHz", 0, true};
+constexpr ValueRange kVelocityRatio{"velocity_ratio", "", 0, true, 1};
+constexpr ValueRange kLoss{"loss_db_per_in", "dB per inch", 0, false};
+
+constexpr Parameter kSweepParameters[] = {
+    {"start_mhz", "", "start"}, {"stop_mhz", "", "stop"}, {"step_mhz", "", "step"}};
+constexpr Signature kSweep{"sweep", kSweepParameters};
+
+constexpr Parameter kNetworkParameters[] = {{"name", "None"}};
+constexpr Signature kNetwork{"Analysis.network", kNetworkParameters, true};
 
 /// Marks an array the analysis hands out as read-only: its values are the
 /// engine's, and the report's quantities are derived from s.
@@ -65,8 +73,8 @@ ScriptDesign analysed_design(const ScriptDesign& sd, std::optional<double> veloc
     if (loss) apply_loss(a.design, single_in(kLoss, *loss));
     return a;
   }
-  if (auto fault = beside_board_fault({{"--velocity-ratio", velocity_ratio.has_value()},
-                                       {"--loss", loss.has_value()}}))
+  if (auto fault = beside_board_fault({{"velocity_ratio", velocity_ratio.has_value()},
+                                       {"loss_db_per_in", loss.has_value()}}))
     raise_value(*fault);
   const Stackup stack = stackup_argument(stackup);
   if (auto fault = board_fault(sd.design, stack)) raise_value(*fault);
@@ -110,7 +118,10 @@ py::array_t<float> column(ScriptAnalysis& a) {
   return response(a).*member;
 }
 
-py::object network(const ScriptAnalysis& a, const std::optional<std::string>& name) {
+py::object network(const ScriptAnalysis& a, const py::args& args, const py::kwargs& kwargs) {
+  const Arguments given(kNetwork, args, kwargs);
+  const std::optional<std::string> name =
+      given["name"].is_none() ? std::nullopt : std::optional<std::string>(given.text("name"));
   py::module_ skrf;
   try {
     skrf = py::module_::import("skrf");
@@ -129,10 +140,11 @@ py::object network(const ScriptAnalysis& a, const std::optional<std::string>& na
                               py::arg("name") = name ? py::object(py::str(*name)) : py::none());
 }
 
-py::array_t<float> sweep(double start, double stop, double step) {
-  const float fstart = single_in(kStart, start);
-  const float fstop = single_in(kStop, stop);
-  const float deltaf = single_in(kStep, step);
+py::array_t<float> sweep(const py::args& args, const py::kwargs& kwargs) {
+  const Arguments a(kSweep, args, kwargs);
+  const float fstart = single_in(kStart, a.number("start_mhz"));
+  const float fstop = single_in(kStop, a.number("stop_mhz"));
+  const float deltaf = single_in(kStep, a.number("step_mhz"));
   if (const auto fault = sweep_fault(fstart, fstop, deltaf)) raise_value(*fault);
   const std::size_t n = sweep_size(fstart, fstop, deltaf);
   py::array_t<float> out(static_cast<py::ssize_t>(n));
@@ -146,12 +158,11 @@ py::array_t<float> sweep(double start, double stop, double step) {
 
 }  // namespace
 
-ScriptAnalysis analyse_design(const ScriptDesign& d, const py::handle& frequencies,
-                              std::optional<double> velocity_ratio, std::optional<double> loss,
-                              const py::handle& stackup) {
+ScriptAnalysis analyse_design(const ScriptDesign& d, const Arguments& given) {
   ScriptAnalysis a;
-  a.design = analysed_design(d, velocity_ratio, loss, stackup);
-  a.frequencies = frequencies_of(frequencies);
+  a.design = analysed_design(d, given.optional_number("velocity_ratio"), given.optional_number("loss_db_per_in"),
+                             given["stackup"]);
+  a.frequencies = frequencies_of(given["frequencies_mhz"]);
   const auto n = static_cast<py::ssize_t>(a.frequencies.shape(0));
   a.s = py::array_t<std::complex<float>>({n, py::ssize_t{4}, py::ssize_t{4}});
   const float* freq = a.frequencies.data();
@@ -166,6 +177,7 @@ ScriptAnalysis analyse_design(const ScriptDesign& d, const py::handle& frequenci
 }
 
 void define_analysis(py::module_& m, py::class_<ScriptAnalysis>& cls) {
+  auto zo = [](const ScriptAnalysis& a) { return a.design.design.z0; };
   cls.def_readonly("frequencies_mhz", &ScriptAnalysis::frequencies, "The frequencies, MHz: float32, (n,).")
       .def_readonly("s", &ScriptAnalysis::s,
                     "The scattering matrix at each frequency: complex64, (n, 4, 4), normalised\n"
@@ -176,8 +188,8 @@ void define_analysis(py::module_& m, py::class_<ScriptAnalysis>& cls) {
           "design", [](const ScriptAnalysis& a) { return a.design; },
           "The design as analysed: with the velocity ratio and loss applied, or as\n"
           "the board builds it.")
-      .def_property_readonly(
-          "zo", [](const ScriptAnalysis& a) { return a.design.design.z0; }, "Reference impedance of s, ohms.")
+      .def_property_readonly("zo_ohm", zo, "Reference impedance of s, ohms.")
+      .def_property_readonly("zo", zo, "Older spelling of zo_ohm.")
       .def_property_readonly("s11_db", &column<&ResponseArrays::s11_db>,
                              "20 log10 |S11|, dB (the report's RL column, a negative number).")
       .def_property_readonly("phase_deg", &column<&ResponseArrays::phase_deg>,
@@ -194,33 +206,37 @@ void define_analysis(py::module_& m, py::class_<ScriptAnalysis>& cls) {
       .def_property_readonly("quadrature_error_deg", &column<&ResponseArrays::quadrature_error_deg>,
                              "quadrature_deg - 90: the departure from quadrature, degrees.")
       .def("__len__", [](const ScriptAnalysis& a) { return a.frequencies.shape(0); });
-  {
-    py::options own_signatures;  // scikit-rf's class, which pybind11 does not know
-    own_signatures.disable_function_signatures();
-    cls.def("network", &network, py::arg("name") = py::none(),
-           "network(name: str | None = None) -> skrf.Network\n"
-           "\n"
-           "The response as a scikit-rf Network (4 ports, frequencies in MHz, z0 = Zo).\n"
-           "\n"
-           "Raises ImportError when scikit-rf is not installed.");
-  }
+  py::options own_signatures;  // written from the parameter tables
+  own_signatures.disable_function_signatures();
+  cls.def("network", &network,
+          documented(kNetwork,
+                     "The response as a scikit-rf Network (4 ports, frequencies in MHz,\n"
+                     "z0 = Zo in ohms), called `name`.\n"
+                     "\n"
+                     "Raises ImportError when scikit-rf is not installed.")
+              .c_str());
   cls.def("__repr__", [](const ScriptAnalysis& a) {
-        const auto n = a.frequencies.shape(0);
-        const float* f = a.frequencies.data();
-        std::string text = "<quillomate.Analysis: " + std::to_string(n) + (n == 1 ? " frequency" : " frequencies");
-        if (n > 0) text += " from " + plain_number(f[0]) + " to " + plain_number(f[n - 1]) + " MHz";
-        text += ", " + std::to_string(a.design.design.n) + " sections";
-        if (!a.design.board.empty()) text += ", as built in " + a.design.board;
-        return text + ">";
-      });
-  m.def("sweep", &sweep, py::arg("start"), py::arg("stop"), py::arg("step"),
-        "The command line's sweep: start, start + step, ... accumulated in single\n"
-        "precision (each step added to the last frequency), as many points as\n"
-        "(stop - start) / step, truncated, plus one. A float32 array, MHz.\n"
-        "\n"
-        "Analysing these frequencies gives exactly the command line's numbers for\n"
-        "--start, --stop and --step. Raises ValueError, in the command line's\n"
-        "words, for a value that is not above 0 or a sweep without points.");
+    const auto n = a.frequencies.shape(0);
+    const float* f = a.frequencies.data();
+    std::string text = "<quillomate.Analysis: " + std::to_string(n) + (n == 1 ? " frequency" : " frequencies");
+    if (n > 0) text += " from " + plain_number(f[0]) + " to " + plain_number(f[n - 1]) + " MHz";
+    text += ", " + std::to_string(a.design.design.n) + " sections";
+    if (!a.design.board.empty()) text += ", as built in " + a.design.board;
+    return text + ">";
+  });
+  m.def("sweep", &sweep,
+        documented(kSweep,
+                   "The command line's sweep, MHz: start_mhz, start_mhz + step_mhz, ...\n"
+                   "accumulated in single precision (each step added to the last frequency),\n"
+                   "as many points as (stop_mhz - start_mhz) / step_mhz, truncated, plus one.\n"
+                   "A float32 array.\n"
+                   "\n"
+                   "Analysing these frequencies gives exactly the command line's numbers for\n"
+                   "--start, --stop and --step. Raises ValueError for a value that is not\n"
+                   "above 0, a sweep without points, or one of more than ten million.\n"
+                   "\n" +
+                       older_spellings(kSweep))
+            .c_str());
 }
 
 }  // namespace quill::py_front

@@ -17,6 +17,7 @@ struct ModuleClasses {
   pybind11::class_<ScriptAnalysis> analysis;
   pybind11::class_<ScriptDimensions> dimensions;
   pybind11::class_<Stackup> stackup;
+  pybind11::class_<ScriptLayout> layout;
 };
 
 ModuleClasses declare_classes(pybind11::module_& m);
@@ -24,6 +25,7 @@ ModuleClasses declare_classes(pybind11::module_& m);
 void define_stackup(pybind11::module_& m, pybind11::class_<Stackup>& cls);
 void define_dimensions(pybind11::module_& m, pybind11::class_<ScriptDimensions>& cls);
 void define_analysis(pybind11::module_& m, pybind11::class_<ScriptAnalysis>& cls);
+void define_layout(pybind11::module_& m, pybind11::class_<ScriptLayout>& cls);
 void define_design(pybind11::module_& m, pybind11::class_<ScriptDesign>& cls,
                    pybind11::class_<SectionRecord>& section);
 

@@ -4,11 +4,17 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
 #include "analysis/report.hpp"
 #include "common/number.hpp"
+#include "common/stackup.hpp"
 #include "exports/design_notes.hpp"
 #include "python/bindings.hpp"
 #include "python/front_checks.hpp"
+#include "python/parameters.hpp"
 #include "python/python_errors.hpp"
 #include "python/record_repr.hpp"
 
@@ -18,8 +24,74 @@ namespace quill::py_front {
 
 namespace {
 
-constexpr ValueRange kB{"--b", "inches", 0, true};
-constexpr ValueRange kS{"--s", "inches", 0, true};
+/// The request's values as the engine's messages name them: the parameters of synthesize().
+constexpr RequestNames kRequestNames{"flow_mhz", "fhigh_mhz", "coupling_db",       "ripple_db",
+                                     "sections", "flat_tolerance_db", "zo_ohm", "er"};
+
+constexpr ValueRange kB{"b_in", "inches", 0, true};
+constexpr ValueRange kS{"s_in", "inches", 0, true};
+
+/// A coupler longer than this is most likely a band given in GHz where MHz
+/// were meant: a 2-6 "GHz" coupler designed for 2-6 MHz is tens of metres.
+constexpr double kLongCouplerMetres = 1.0;
+
+constexpr Parameter kSynthesizeParameters[] = {
+    {"form", ""},
+    {"flow_mhz", "", "flow"},
+    {"fhigh_mhz", "", "fhigh"},
+    {"coupling_db", "", "coupling"},
+    {"ripple_db", "", "ripple"},
+    {"*", ""},
+    {"sections", "None"},
+    {"flat_tolerance_db", "0.1", "flat_tolerance"},
+    {"zo_ohm", "50.0", "zo"},
+    {"er", "2.2"},
+    {"equal_ripple", "False"},
+    {"b_in", "0.25", "b"},
+    {"s_in", "0.05", "s"},
+};
+constexpr Signature kSynthesize{"synthesize", kSynthesizeParameters};
+
+constexpr Parameter kDesignParameters[] = {
+    {"sections", ""}, {"*", ""}, {"centre_mhz", ""}, {"zo_ohm", "50.0", "zo"}, {"er", "1.0"}};
+constexpr Signature kDesign{"Design", kDesignParameters, true};
+
+constexpr Parameter kSectionParameters[] = {
+    {"zoe_ohm", "", "zoe"},
+    {"zoo_ohm", "", "zoo"},
+    {"length_in", ""},
+    {"*", ""},
+    {"velocity_even", "None"},
+    {"velocity_odd", "None"},
+    {"loss_even_db_per_in", "0.0"},
+    {"loss_odd_db_per_in", "0.0"},
+    {"dielectric_loss_even_db_per_in", "0.0"},
+    {"dielectric_loss_odd_db_per_in", "0.0"},
+};
+constexpr Signature kSection{"Section", kSectionParameters, true};
+
+constexpr Parameter kAnalyseParameters[] = {{"frequencies_mhz", ""},
+                                            {"*", ""},
+                                            {"velocity_ratio", "None"},
+                                            {"loss_db_per_in", "None", "loss"},
+                                            {"stackup", "None"}};
+constexpr Signature kAnalyse{"Design.analyse", kAnalyseParameters, true};
+
+constexpr Parameter kDimensionsParameters[] = {{"b_in", "None", "b"},       {"s_in", "None", "s"},
+                                               {"*", ""},                   {"centre", "'offset'"},
+                                               {"field_solve", "False"},    {"stackup", "None"}};
+constexpr Signature kDimensions{"Design.dimensions", kDimensionsParameters, true};
+
+constexpr Parameter kLayoutParameters[] = {{"stackup", ""},
+                                           {"*", ""},
+                                           {"breakout_length_m", "None"},
+                                           {"port_spacing_m", "None"},
+                                           {"compensate", "False"}};
+constexpr Signature kLayout{"Design.layout", kLayoutParameters, true};
+
+constexpr Parameter kPathParameter[] = {{"path", ""}};
+constexpr Signature kWrite{"Design.write", kPathParameter, true};
+constexpr Signature kReadDesign{"read_design", kPathParameter};
 
 /// A float the engine took, or None for a design that has no such value.
 template <class T>
@@ -27,57 +99,86 @@ py::object maybe(bool has, T value) {
   return has ? py::cast(value) : py::object(py::none());
 }
 
-ScriptDesign synthesize(const std::string& form, double flow, double fhigh, double coupling, double ripple,
-                        std::optional<int> sections, double flat_tolerance, double zo, double er, bool equal_ripple,
-                        double b, double s) {
+/// Warns (quillomate.LengthWarning) of a coupler longer than a metre or so.
+void warn_if_long(const CouplerDesign& d) {
+  const double metres = static_cast<double>(d.total) * metres_per_inch;
+  if (!(metres > kLongCouplerMetres)) return;
+  char length[32];
+  std::snprintf(length, sizeof length, "%.3g", metres);
+  warn_length("the coupler is " + std::string(length) + " m long (" + std::to_string(d.n) +
+              " sections for " + plain_number(d.flow) + " to " + plain_number(d.fhigh) +
+              " MHz): frequencies are in MHz; was GHz meant?");
+}
+
+ScriptDesign synthesize(const py::args& args, const py::kwargs& kwargs) {
+  const Arguments a(kSynthesize, args, kwargs);
   SynthesisRequest r;
+  const std::string form = a.text("form");
   if (form == "symmetrical") {
     r.kind = TableKind::symmetrical;
   } else if (form == "asymmetrical") {
     r.kind = TableKind::asymmetrical;
   } else {
-    raise_value("form must be \"symmetrical\" or \"asymmetrical\" (got \"" + form + "\")");
+    raise_value("form must be 'symmetrical' or 'asymmetrical' (got '" + form + "')");
   }
-  // Each value read as the command line reads its option's text; the ranges
-  // are the engine's, checked in the command line's order.
-  r.flow = single("--flow", flow);
-  r.fhigh = single("--fhigh", fhigh);
-  r.level = single("--coupling", coupling);
-  r.ripple = single("--ripple", ripple);
-  r.sections = sections;
-  r.flat_tolerance = single("--flat-tolerance", flat_tolerance);
-  r.zo = single("--zo", zo);
-  r.er = single("--er", er);
-  r.equal_ripple = equal_ripple;
-  if (auto fault = request_fault(r)) raise_value(*fault);
-  const float fb = single_in(kB, b);
-  const float fs = single_in(kS, s);
+  // Each value in single precision, as the command line reads its option's
+  // text; the ranges are the engine's, checked in the command line's order.
+  r.flow = single("flow_mhz", a.number("flow_mhz"));
+  r.fhigh = single("fhigh_mhz", a.number("fhigh_mhz"));
+  r.level = single("coupling_db", a.number("coupling_db"));
+  r.ripple = single("ripple_db", a.number("ripple_db"));
+  if (auto n = a.optional_count("sections")) {
+    // Beyond int, a count is out of range all the same.
+    r.sections = static_cast<int>(std::clamp<long>(*n, -1, 1000));
+  }
+  r.flat_tolerance = single("flat_tolerance_db", a.number("flat_tolerance_db"));
+  r.zo = single("zo_ohm", a.number("zo_ohm"));
+  r.er = single("er", a.number("er"));
+  r.equal_ripple = a.flag("equal_ripple");
+  if (auto fault = request_fault(r, kRequestNames)) raise_value(*fault);
+  const float fb = single_in(kB, a.number("b_in"));
+  const float fs = single_in(kS, a.number("s_in"));
   if (auto fault = spacing_fault(fb, fs)) raise_value(*fault);
   SynthesisOutcome outcome;
   {
     py::gil_scoped_release release;
-    outcome = synthesize_request(r);
+    outcome = synthesize_request(r, kRequestNames);
   }
   if (outcome.status != SynthesisOutcome::designed) raise_synthesis(outcome);
+  warn_if_long(outcome.design);
   return synthesised_design(outcome.design, outcome.from_tables, fb, fs);
 }
 
-ScriptDesign read_design(const py::handle& path) {
-  const std::string named = path_text(path);
+ScriptDesign read_design(const py::args& args, const py::kwargs& kwargs) {
+  const Arguments a(kReadDesign, args, kwargs);
+  const std::string named = path_text(a["path"]);
   DesignFileRead read = read_design_file(named, named);
   if (read.fault) raise_file(read.fault);
-  return file_design(read.values, std::move(read.title));
+  return file_design(read.values, std::move(read.title), named);
 }
 
-void write_design(const ScriptDesign& sd, const py::handle& path) {
-  const std::string named = path_text(path);
+void write_design(const ScriptDesign& sd, const py::args& args, const py::kwargs& kwargs) {
+  const Arguments a(kWrite, args, kwargs);
+  const std::string named = path_text(a["path"]);
   const DesignText text = design_file_text(sd);
   if (!text.fault.empty()) raise_value(text.fault);
   if (FileFault fault = write_whole_file(named, named, text.text)) raise_file(fault);
 }
 
-ScriptDesign from_sections(const std::vector<SectionRecord>& sections, double centre_mhz, double zo, double er) {
-  BuiltDesign built = design_from_sections(sections, centre_mhz, zo, er);
+ScriptDesign from_sections(const py::args& args, const py::kwargs& kwargs) {
+  const Arguments a(kDesign, args, kwargs);
+  std::vector<SectionRecord> sections;
+  const py::object given = a["sections"];
+  if (!py::isinstance<py::sequence>(given) || py::isinstance<py::str>(given))
+    throw py::type_error("sections must be a sequence of Section (got " +
+                         std::string(Py_TYPE(given.ptr())->tp_name) + ")");
+  for (const py::handle item : given) {
+    if (!py::isinstance<SectionRecord>(item))
+      throw py::type_error("sections must hold Section records (got " + std::string(Py_TYPE(item.ptr())->tp_name) +
+                           ")");
+    sections.push_back(item.cast<SectionRecord>());
+  }
+  BuiltDesign built = design_from_sections(sections, a.number("centre_mhz"), a.number("zo_ohm"), a.number("er"));
   if (!built.fault.empty()) raise_value(built.fault);
   return std::move(built.design);
 }
@@ -105,38 +206,73 @@ std::string design_repr(const ScriptDesign& sd) {
   return text + ">";
 }
 
+SectionRecord make_section(const py::args& args, const py::kwargs& kwargs) {
+  const Arguments a(kSection, args, kwargs);
+  const SectionRecord r{a.number("zoe_ohm"),
+                        a.number("zoo_ohm"),
+                        a.number("length_in"),
+                        a.optional_number("velocity_even"),
+                        a.optional_number("velocity_odd"),
+                        a.number("loss_even_db_per_in"),
+                        a.number("loss_odd_db_per_in"),
+                        a.number("dielectric_loss_even_db_per_in"),
+                        a.number("dielectric_loss_odd_db_per_in")};
+  if (auto fault = record_fault(r)) raise_value(*fault);
+  return r;
+}
+
+/// A record's field, read and set; a value out of its physical range is refused
+/// and the record keeps its old one. An older spelling, if any, is the same field.
+template <class Field>
+void section_field(py::class_<SectionRecord>& cls, const char* name, const char* older, Field SectionRecord::*field,
+                   const std::string& doc) {
+  auto get = [field](const SectionRecord& r) { return r.*field; };
+  auto set = [field](SectionRecord& r, Field value) {
+    SectionRecord changed = r;
+    changed.*field = value;
+    if (auto fault = record_fault(changed)) raise_value(*fault);
+    r = changed;
+  };
+  cls.def_property(name, get, set, doc.c_str());
+  if (older != nullptr) cls.def_property(older, get, set, ("Older spelling of " + std::string(name) + ".").c_str());
+}
+
 void define_section(py::class_<SectionRecord>& cls) {
-  cls.def(py::init([](double zoe, double zoo, double length_in, std::optional<double> velocity_even,
-                      std::optional<double> velocity_odd, double loss_even, double loss_odd, double diel_even,
-                      double diel_odd) {
-            return SectionRecord{zoe, zoo, length_in, velocity_even, velocity_odd, loss_even, loss_odd, diel_even,
-                                 diel_odd};
-          }),
-          py::arg("zoe"), py::arg("zoo"), py::arg("length_in"), py::kw_only(), py::arg("velocity_even") = py::none(),
-          py::arg("velocity_odd") = py::none(), py::arg("loss_even_db_per_in") = 0.0,
-          py::arg("loss_odd_db_per_in") = 0.0, py::arg("dielectric_loss_even_db_per_in") = 0.0,
-          py::arg("dielectric_loss_odd_db_per_in") = 0.0)
-      .def_readwrite("zoe", &SectionRecord::zoe, "Even-mode impedance, ohms.")
-      .def_readwrite("zoo", &SectionRecord::zoo, "Odd-mode impedance, ohms.")
-      .def_readwrite("length_in", &SectionRecord::length_in, "Physical length, inches.")
-      .def_readwrite("velocity_even", &SectionRecord::velocity_even,
-                     "Even-mode phase velocity, fraction of c; None: c / sqrt(Er).")
-      .def_readwrite("velocity_odd", &SectionRecord::velocity_odd,
-                     "Odd-mode phase velocity, fraction of c; None: c / sqrt(Er).")
-      .def_readwrite("loss_even_db_per_in", &SectionRecord::loss_even_db_per_in,
-                     "Even-mode conductor loss at the centre frequency, dB per inch (grows as sqrt(f)).")
-      .def_readwrite("loss_odd_db_per_in", &SectionRecord::loss_odd_db_per_in)
-      .def_readwrite("dielectric_loss_even_db_per_in", &SectionRecord::dielectric_loss_even_db_per_in,
-                     "Even-mode dielectric loss at the centre frequency, dB per inch (grows as f).")
-      .def_readwrite("dielectric_loss_odd_db_per_in", &SectionRecord::dielectric_loss_odd_db_per_in)
-      .def_property_readonly(
-          "coupling_db",
-          [](const SectionRecord& r) {
-            return section_coupling(static_cast<float>(r.zoe), static_cast<float>(r.zoo));
-          },
-          "The section's coupling, dB, as the report shows it.")
+  cls.def(py::init(&make_section), documented(kSection,
+                                              "A section from its impedances (ohms), its length (inches), and\n"
+                                              "optionally each mode's velocity and losses.\n"
+                                              "\n" +
+                                                  older_spellings(kSection))
+                                       .c_str());
+  section_field(cls, "zoe_ohm", "zoe", &SectionRecord::zoe, "Even-mode impedance Zoe, ohms (above 0).");
+  section_field(cls, "zoo_ohm", "zoo", &SectionRecord::zoo, "Odd-mode impedance Zoo, ohms (above 0).");
+  section_field(cls, "length_in", nullptr, &SectionRecord::length_in, "Physical length, inches (above 0).");
+  section_field(cls, "velocity_even", nullptr, &SectionRecord::velocity_even,
+                "Even-mode phase velocity as a fraction of c, the speed of light in vacuum\n"
+                "(above 0, at most 1); None: a TEM wave's in the design's Er, c / sqrt(Er).");
+  section_field(cls, "velocity_odd", nullptr, &SectionRecord::velocity_odd,
+                "Odd-mode phase velocity as a fraction of c (above 0, at most 1); None:\n"
+                "c / sqrt(Er).");
+  section_field(cls, "loss_even_db_per_in", nullptr, &SectionRecord::loss_even_db_per_in,
+                "Even-mode conductor loss at the centre frequency, dB per inch (at least 0;\n"
+                "grows as sqrt(f)).");
+  section_field(cls, "loss_odd_db_per_in", nullptr, &SectionRecord::loss_odd_db_per_in,
+                "Odd-mode conductor loss at the centre frequency, dB per inch (at least 0;\n"
+                "grows as sqrt(f)).");
+  section_field(cls, "dielectric_loss_even_db_per_in", nullptr, &SectionRecord::dielectric_loss_even_db_per_in,
+                "Even-mode dielectric loss at the centre frequency, dB per inch (at least 0;\n"
+                "grows as f).");
+  section_field(cls, "dielectric_loss_odd_db_per_in", nullptr, &SectionRecord::dielectric_loss_odd_db_per_in,
+                "Odd-mode dielectric loss at the centre frequency, dB per inch (at least 0;\n"
+                "grows as f).");
+  cls.def_property_readonly(
+         "coupling_db",
+         [](const SectionRecord& r) {
+           return section_coupling(static_cast<float>(r.zoe), static_cast<float>(r.zoo));
+         },
+         "The section's coupling, dB, as the report shows it.")
       .def("__repr__", [](const SectionRecord& r) {
-        return record_repr("Section", {real_field("zoe", r.zoe), real_field("zoo", r.zoo),
+        return record_repr("Section", {real_field("zoe_ohm", r.zoe), real_field("zoo_ohm", r.zoo),
                                        real_field("length_in", r.length_in),
                                        real_field("velocity_even", r.velocity_even),
                                        real_field("velocity_odd", r.velocity_odd),
@@ -147,19 +283,38 @@ void define_section(py::class_<SectionRecord>& cls) {
       });
 }
 
+/// Doc of a function: what it does, then its older spellings, if any.
+std::string doc_of(const Signature& s, const std::string& text) {
+  const std::string older = older_spellings(s);
+  return documented(s, older.empty() ? text : text + "\n\n" + older);
+}
+
 }  // namespace
 
 void define_design(py::module_& m, py::class_<ScriptDesign>& cls, py::class_<SectionRecord>& section) {
+  // Every signature is written from its parameter table (parameters.hpp).
+  py::options own_signatures;
+  own_signatures.disable_function_signatures();
   define_section(section);
-  cls.def(py::init(&from_sections), py::arg("sections"), py::kw_only(), py::arg("centre_mhz"),
-          py::arg("zo") = 50.0, py::arg("er") = 1.0)
-      .def_property_readonly(
-          "zo", [](const ScriptDesign& d) { return d.design.z0; }, "System impedance Zo, ohms.")
+  cls.def(py::init(&from_sections),
+          doc_of(kDesign,
+                 "A design from Section records, section 1 at port 1 (1 to 50 of them).\n"
+                 "\n"
+                 "centre_mhz: the frequency the sections' electrical lengths and losses\n"
+                 "are stated at, MHz. zo_ohm: system impedance, ohms. er: the dielectric's\n"
+                 "relative permittivity.")
+              .c_str());
+  auto zo = [](const ScriptDesign& d) { return d.design.z0; };
+  cls.def_property_readonly("zo_ohm", zo, "System impedance Zo, ohms.")
+      .def_property_readonly("zo", zo, "Older spelling of zo_ohm.")
       .def_property_readonly(
           "er", [](const ScriptDesign& d) { return d.design.er; }, "Relative dielectric constant Er.")
       .def_property_readonly(
           "centre_mhz", [](const ScriptDesign& d) { return d.design.f0; },
           "The centre frequency the analysis scales the sections from, MHz.")
+      .def_property_readonly(
+          "length_in", [](const ScriptDesign& d) { return d.design.total; },
+          "The coupler's length: its sections' lengths added, inches.")
       .def_property_readonly(
           "sections", [](const ScriptDesign& d) { return section_records(d.design); },
           "The sections as Section records, section 1 at port 1 (copies: changing\n"
@@ -178,7 +333,7 @@ void define_design(py::module_& m, py::class_<ScriptDesign>& cls, py::class_<Sec
           [](const ScriptDesign& d) {
             return maybe(d.design.synthesised(), std::pair{d.design.flow, d.design.fhigh});
           },
-          "(flow, fhigh) of a synthesised design, else None.")
+          "(flow_mhz, fhigh_mhz) of a synthesised design, MHz, else None.")
       .def_property_readonly(
           "coupling_db", [](const ScriptDesign& d) { return maybe(d.design.synthesised(), d.design.coupler); },
           "Nominal coupling level of a synthesised design, dB, else None.")
@@ -194,7 +349,7 @@ void define_design(py::module_& m, py::class_<ScriptDesign>& cls, py::class_<Sec
       .def_property_readonly(
           "sweep_mhz",
           [](const ScriptDesign& d) { return maybe(d.deltaf > 0, std::tuple{d.fstart, d.fstop, d.deltaf}); },
-          "(start, stop, step) its design-data file holds: a synthesised design's\n"
+          "(start, stop, step) its design-data file holds, MHz: a synthesised design's\n"
           "sweep around its band, a read design's own; None for one built from sections.")
       .def_property_readonly(
           "b_in", [](const ScriptDesign& d) { return maybe(d.b > 0, d.b); },
@@ -205,85 +360,100 @@ void define_design(py::module_& m, py::class_<ScriptDesign>& cls, py::class_<Sec
       .def_readonly("title", &ScriptDesign::title, "The title line of its design-data file.")
       .def("__len__", [](const ScriptDesign& d) { return d.design.n; })
       .def("__repr__", &design_repr);
-  m.def("synthesize", &synthesize, py::arg("form"), py::arg("flow"), py::arg("fhigh"), py::arg("coupling"),
-        py::arg("ripple"), py::kw_only(), py::arg("sections") = py::none(), py::arg("flat_tolerance") = 0.1,
-        py::arg("zo") = 50.0, py::arg("er") = 2.2, py::arg("equal_ripple") = false, py::arg("b") = 0.25,
-        py::arg("s") = 0.05,
-        "A coupler for the band flow..fhigh MHz, as `quillomate synthesize` designs it.\n"
-        "\n"
-        "form: 'symmetrical' or 'asymmetrical'. coupling: level C, 3 to 30 dB.\n"
-        "ripple: R, 0 (maximally flat) or 0.01 to 1.5 dB. From the design tables for\n"
-        "the levels and ripples they hold (as the dialogue's functions 1 and 2),\n"
-        "otherwise, or with equal_ripple=True or a section count, from the\n"
-        "equal-ripple engine (symmetrical: odd counts up to 15; asymmetrical: 2 to 12).\n"
-        "flat_tolerance: with ripple 0, how far the coupling may stray from C over\n"
-        "the band, dB. zo: ohms. er: relative dielectric constant. b, s: the ground-\n"
-        "plane and strip spacings, inches, that the design's file holds.\n"
-        "\n"
-        "Raises ValueError for a value out of range and NoDesign when no design\n"
-        "covers the band, with the command line's messages.");
-  // Arguments taken as Python objects (array-likes, paths, a Stackup or a
-  // path) are named in words rather than as pybind11's generic types.
-  py::options own_signatures;
-  own_signatures.disable_function_signatures();
-  cls.def("analyse", &analyse_design, py::arg("frequencies_mhz"), py::kw_only(),
-           py::arg("velocity_ratio") = py::none(), py::arg("loss") = py::none(), py::arg("stackup") = py::none(),
-           "analyse(frequencies_mhz: ArrayLike, *, velocity_ratio: float | None = None,\n"
-           "        loss: float | None = None, stackup: Stackup | str | PathLike | None = None) -> Analysis\n"
-           "\n"
-           "The response at `frequencies_mhz` (any 1-D array-like; taken as float32,\n"
-           "each above 0). For the command line's sweep use sweep(start, stop, step).\n"
-           "\n"
-           "velocity_ratio: even-mode phase velocity as a fraction of the odd mode's\n"
-           "(above 0, at most 1), as --velocity-ratio shortens each section's odd-mode\n"
-           "electrical length. loss: both modes' line loss at the centre frequency, dB\n"
-           "per inch (at least 0), growing as sqrt(f), as --loss. Not given, the design's\n"
-           "own are kept (for a synthesised or read design: 1 and 0).\n"
-           "stackup: a Stackup or a stack-up file's path; the design is then analysed\n"
-           "as the board builds it (field-solved impedances, each mode's velocity and\n"
-           "losses, the physical lengths), as `quillomate analyse --stackup` does.\n"
-           "velocity_ratio or loss beside it is a ValueError: the board decides them.\n"
-           "\n"
-           "The sweep runs with the interpreter's lock released. Raises ValueError for\n"
-           "bad input, OSError for a stack-up file that cannot be read.")
-      .def("dimensions", &dimension_design, py::arg("b") = py::none(), py::arg("s") = py::none(), py::kw_only(),
-           py::arg("centre") = "offset", py::arg("field_solve") = false, py::arg("stackup") = py::none(),
-           "dimensions(b: float | None = None, s: float | None = None, *, centre: str = 'offset',\n"
-           "           field_solve: bool = False, stackup: Stackup | str | PathLike | None = None) -> Dimensions\n"
-           "\n"
-           "The strips of the design as offset broadside-coupled striplines between\n"
-           "ground planes b inches apart, s inches apart (by default the design's own B\n"
-           "and S; a design built from sections has none).\n"
-           "\n"
-           "centre: 'offset', or 'overlap' for superposed strips in the centre section.\n"
-           "field_solve: also refine the strips with the 2-D field solver until they\n"
-           "have each section's impedances (S/B from 0.01 to 0.99).\n"
-           "stackup: a Stackup or a stack-up file's path: the strips in that board (which\n"
-           "gives B and S; b, s and field_solve beside it are a ValueError).\n"
-           "\n"
-           "The closed forms are always given. Raises ValueError with the command\n"
-           "line's message for bad input.")
-      .def("write", &write_design, py::arg("path"),
-           "write(path: str | PathLike) -> None\n"
-           "\n"
-           "Writes the design-data file `quillomate synthesize --write-design` writes:\n"
-           "the same text, with a synthesised design's sweep around its band and its B\n"
-           "and S, or a read design's own sweep, B, S and title.\n"
-           "\n"
-           "The file is written to a hidden companion and renamed into place when\n"
-           "complete: a failure raises OSError naming the file and the system's reason\n"
-           "and leaves no partial file. A design the file cannot hold (built from\n"
-           "sections, analysed with other velocities, losses or a board, or with\n"
-           "sections laid out for different centre frequencies) raises ValueError.");
 
-  m.def("read_design", &read_design, py::arg("path"),
-        "read_design(path: str | PathLike) -> Design\n"
-        "\n"
-        "Reads a design-data file (the dialogue's function 4, `quillomate analyse`):\n"
-        "every section matched to Zo, a quarter wave at its centre frequency.\n"
-        "\n"
-        "Raises OSError when the file cannot be read and ValueError for an entry in\n"
-        "error, with the command line's messages.");
+  m.def("synthesize", &synthesize,
+        doc_of(kSynthesize,
+               "A coupler for the band flow_mhz..fhigh_mhz, as `quillomate synthesize`\n"
+               "designs it.\n"
+               "\n"
+               "form: 'symmetrical' or 'asymmetrical'. coupling_db: level C, 3 to 30 dB.\n"
+               "ripple_db: R, 0 (maximally flat) or 0.01 to 1.5 dB. From the design tables\n"
+               "for the levels and ripples they hold (as the dialogue's functions 1 and 2),\n"
+               "otherwise, or with equal_ripple=True or a section count, from the\n"
+               "equal-ripple engine (symmetrical: odd counts up to 15; asymmetrical: 2 to 12).\n"
+               "flat_tolerance_db: with ripple 0, how far the coupling may stray from C over\n"
+               "the band, dB. zo_ohm: system impedance, ohms. er: relative dielectric\n"
+               "constant. b_in, s_in: the ground-plane and strip spacings, inches, that the\n"
+               "design's file holds.\n"
+               "\n"
+               "Raises ValueError for a value out of range, naming the parameter, and\n"
+               "NoDesign when no design covers the band. Warns with LengthWarning when the\n"
+               "coupler is longer than a metre: frequencies are MHz, and a band meant in\n"
+               "GHz makes a coupler a thousand times too long.").c_str());
+
+  cls.def("analyse",
+          [](const ScriptDesign& d, const py::args& args, const py::kwargs& kwargs) {
+            return analyse_design(d, Arguments(kAnalyse, args, kwargs));
+          },
+          doc_of(kAnalyse,
+                 "The response at `frequencies_mhz` (any 1-D array-like, MHz; taken as\n"
+                 "float32, each above 0). For the command line's sweep use sweep().\n"
+                 "\n"
+                 "velocity_ratio: even-mode phase velocity as a fraction of the odd mode's\n"
+                 "(above 0, at most 1), as --velocity-ratio shortens each section's odd-mode\n"
+                 "electrical length. loss_db_per_in: both modes' line loss at the centre\n"
+                 "frequency, dB per inch (at least 0), growing as sqrt(f), as --loss. Not\n"
+                 "given, the design's own are kept (for a synthesised or read design: 1 and 0).\n"
+                 "stackup: a Stackup or a stack-up file's path; the design is then analysed\n"
+                 "as the board builds it (field-solved impedances, each mode's velocity and\n"
+                 "losses, the physical lengths), as `quillomate analyse --stackup` does.\n"
+                 "velocity_ratio or loss_db_per_in beside it is a ValueError: the board\n"
+                 "decides them.\n"
+                 "\n"
+                 "The sweep runs with the interpreter's lock released. Raises ValueError for\n"
+                 "bad input, OSError for a stack-up file that cannot be read.").c_str())
+      .def("dimensions",
+           [](const ScriptDesign& d, const py::args& args, const py::kwargs& kwargs) {
+             return dimension_design(d, Arguments(kDimensions, args, kwargs));
+           },
+           doc_of(kDimensions,
+                  "The strips of the design as offset broadside-coupled striplines between\n"
+                  "ground planes b_in inches apart, s_in inches apart (by default the design's\n"
+                  "own B and S; a design built from sections has none).\n"
+                  "\n"
+                  "centre: 'offset', or 'overlap' for superposed strips in the centre section.\n"
+                  "field_solve: also refine the strips with the 2-D field solver until they\n"
+                  "have each section's impedances (S/B from 0.01 to 0.99).\n"
+                  "stackup: a Stackup or a stack-up file's path: the strips in that board (which\n"
+                  "gives B and S; b_in, s_in and field_solve beside it are a ValueError).\n"
+                  "\n"
+                  "The closed forms are always given. Raises ValueError for bad input.").c_str())
+      .def("layout",
+           [](const ScriptDesign& d, const py::args& args, const py::kwargs& kwargs) {
+             return lay_out_design(d, Arguments(kLayout, args, kwargs));
+           },
+           doc_of(kLayout,
+                  "The coupler as copper in the board `stackup` (a Stackup or a stack-up\n"
+                  "file's path), as `quillomate layout` draws it: every section's strips,\n"
+                  "the breakouts where the strips part for the four ports, and the ports.\n"
+                  "\n"
+                  "breakout_length_m: each breakout's length along the coupler, metres\n"
+                  "(default: a lead, two bends and three feed widths). port_spacing_m: the\n"
+                  "two feeds' spacing across at each end, centre to centre, metres (default:\n"
+                  "the least at which they couple below -40 dB). compensate: shorten the end\n"
+                  "sections by the coupling their breakouts add.\n"
+                  "\n"
+                  "Raises ValueError for a section the board cannot build or a breakout the\n"
+                  "copper cannot make, OSError for a stack-up file that cannot be read.").c_str())
+      .def("write", &write_design,
+           doc_of(kWrite,
+                  "Writes the design-data file `quillomate synthesize --write-design` writes:\n"
+                  "the same text, with a synthesised design's sweep around its band and its B\n"
+                  "and S, or a read design's own sweep, B, S and title.\n"
+                  "\n"
+                  "The file is written to a hidden companion and renamed into place when\n"
+                  "complete: a failure raises OSError naming the file and the system's reason\n"
+                  "and leaves no partial file. A design the file cannot hold (built from\n"
+                  "sections, analysed with other velocities, losses or a board, or with\n"
+                  "sections laid out for different centre frequencies) raises ValueError.").c_str());
+
+  m.def("read_design", &read_design,
+        doc_of(kReadDesign,
+               "Reads a design-data file (the dialogue's function 4, `quillomate analyse`):\n"
+               "every section matched to Zo, a quarter wave at its centre frequency.\n"
+               "\n"
+               "Raises OSError when the file cannot be read and ValueError for an entry in\n"
+               "error, with the command line's messages.").c_str());
 }
 
 }  // namespace quill::py_front

@@ -10,6 +10,7 @@
 #include "dimensions/stack_table.hpp"
 #include "python/bindings.hpp"
 #include "python/front_checks.hpp"
+#include "python/parameters.hpp"
 #include "python/python_errors.hpp"
 #include "python/record_repr.hpp"
 
@@ -19,8 +20,15 @@ namespace quill::py_front {
 
 namespace {
 
-constexpr ValueRange kB{"--b", "inches", 0, true};
-constexpr ValueRange kS{"--s", "inches", 0, true};
+constexpr ValueRange kB{"b_in", "inches", 0, true};
+constexpr ValueRange kS{"s_in", "inches", 0, true};
+
+/// A read-only attribute, and under its older spelling the same.
+template <class C, class Get>
+void attribute(py::class_<C>& cls, const char* name, const char* older, Get get, const std::string& doc) {
+  cls.def_property_readonly(name, get, doc.c_str());
+  cls.def_property_readonly(older, get, ("Older spelling of " + std::string(name) + ".").c_str());
+}
 
 const char* outcome_name(StripOutcome o) {
   switch (o) {
@@ -37,7 +45,7 @@ const char* outcome_name(StripOutcome o) {
 /// The spacings of a dimensional pass without a board: given, or the design's own.
 DimensionChoice choice_of(const ScriptDesign& d, std::optional<double> b, std::optional<double> s, int icenter) {
   if ((!b || !s) && !(d.b > 0 && d.s > 0))
-    raise_value("give b and s: a design built from its sections has no strip spacings of its own");
+    raise_value("give b_in and s_in: a design built from its sections has no strip spacings of its own");
   DimensionChoice c;
   c.gps = b ? single_in(kB, *b) : d.b;
   c.s = s ? single_in(kS, *s) : d.s;
@@ -50,7 +58,7 @@ DimensionChoice choice_of(const ScriptDesign& d, std::optional<double> b, std::o
 
 ScriptDimensions in_board(const ScriptDesign& sd, std::optional<double> b, std::optional<double> s, int icenter,
                           bool field_solve, const py::handle& stackup) {
-  if (auto fault = beside_board_fault({{"--b", b.has_value()}, {"--s", s.has_value()}, {"--field-solve", field_solve}}))
+  if (auto fault = beside_board_fault({{"b_in", b.has_value()}, {"s_in", s.has_value()}, {"field_solve", field_solve}}))
     raise_value(*fault);
   ScriptDimensions out;
   out.stack = stackup_argument(stackup);
@@ -75,10 +83,14 @@ void define_records(py::module_& m) {
                                 "them: a tight width or offset the equations do not give reads 0, a loose\n"
                                 "one NaN.")
       .def_readonly("section", &ClosedFormSection::section, "Section number, 1 at port 1.")
-      .def_property_readonly("tight_width_in", [](const ClosedFormSection& c) { return c.row.tight_width; })
-      .def_property_readonly("tight_offset_in", [](const ClosedFormSection& c) { return c.row.tight_offset; })
-      .def_property_readonly("loose_width_in", [](const ClosedFormSection& c) { return c.row.loose_width; })
-      .def_property_readonly("loose_offset_in", [](const ClosedFormSection& c) { return c.row.loose_offset; })
+      .def_property_readonly("tight_width_in", [](const ClosedFormSection& c) { return c.row.tight_width; },
+                             "Strip width by the tight-coupling equations, inches.")
+      .def_property_readonly("tight_offset_in", [](const ClosedFormSection& c) { return c.row.tight_offset; },
+                             "Offset across by the tight-coupling equations, inches.")
+      .def_property_readonly("loose_width_in", [](const ClosedFormSection& c) { return c.row.loose_width; },
+                             "Strip width by the loose-coupling equations, inches.")
+      .def_property_readonly("loose_offset_in", [](const ClosedFormSection& c) { return c.row.loose_offset; },
+                             "Offset across by the loose-coupling equations, inches.")
       .def("__repr__", [](const ClosedFormSection& c) {
         return record_repr("ClosedFormStrips",
                            {int_field("section", c.section), real_field("tight_width_in", c.row.tight_width),
@@ -87,117 +99,139 @@ void define_records(py::module_& m) {
                             real_field("loose_offset_in", c.row.loose_offset)});
       });
 
-  py::class_<ClosedFormCheck>(m, "ClosedFormCheck",
-                              "A closed-form geometry and what the field solver finds for it (NaN\n"
-                              "where the closed form has no solution).")
-      .def_readonly("width_in", &ClosedFormCheck::width_in)
-      .def_readonly("offset_in", &ClosedFormCheck::offset_in)
-      .def_readonly("zoe", &ClosedFormCheck::zoe, "Field-solved even-mode impedance, ohms.")
-      .def_readonly("zoo", &ClosedFormCheck::zoo, "Field-solved odd-mode impedance, ohms.")
+  py::class_<ClosedFormCheck> check(m, "ClosedFormCheck",
+                                    "A closed-form geometry and what the field solver finds for it (NaN\n"
+                                    "where the closed form has no solution).");
+  check.def_readonly("width_in", &ClosedFormCheck::width_in, "Strip width, inches.")
+      .def_readonly("offset_in", &ClosedFormCheck::offset_in, "Offset of the strips across, inches.")
       .def_readonly("zoe_error_pct", &ClosedFormCheck::zoe_error_pct, "(field - wanted) / wanted * 100.")
-      .def_readonly("zoo_error_pct", &ClosedFormCheck::zoo_error_pct)
+      .def_readonly("zoo_error_pct", &ClosedFormCheck::zoo_error_pct, "(field - wanted) / wanted * 100.")
       .def("__repr__", [](const ClosedFormCheck& c) {
         return record_repr("ClosedFormCheck",
                            {real_field("width_in", c.width_in), real_field("offset_in", c.offset_in),
-                            real_field("zoe", c.zoe), real_field("zoo", c.zoo),
-                            real_field("zoe_error_pct", c.zoe_error_pct), real_field("zoo_error_pct", c.zoo_error_pct)});
+                            real_field("zoe_ohm", c.zoe), real_field("zoo_ohm", c.zoo),
+                            real_field("zoe_error_pct", c.zoe_error_pct),
+                            real_field("zoo_error_pct", c.zoo_error_pct)});
       });
+  attribute(check, "zoe_ohm", "zoe", [](const ClosedFormCheck& c) { return c.zoe; },
+            "Field-solved even-mode impedance, ohms.");
+  attribute(check, "zoo_ohm", "zoo", [](const ClosedFormCheck& c) { return c.zoo; },
+            "Field-solved odd-mode impedance, ohms.");
 
-  py::class_<SectionStrips>(m, "FieldStrips",
-                            "One section's strips refined with the 2-D field solver until they have\n"
-                            "its Zoe and Zoo = Zo^2 / Zoe (double precision, inches and ohms; NaN\n"
-                            "where there is no geometry).")
-      .def_readonly("section", &SectionStrips::section)
-      .def_readonly("zoe", &SectionStrips::zoe, "Wanted even-mode impedance, ohms.")
-      .def_readonly("zoo", &SectionStrips::zoo, "Wanted odd-mode impedance, ohms.")
+  py::class_<SectionStrips> field(m, "FieldStrips",
+                                  "One section's strips refined with the 2-D field solver until they have\n"
+                                  "its Zoe and Zoo = Zo^2 / Zoe (double precision, inches and ohms; NaN\n"
+                                  "where there is no geometry).");
+  field.def_readonly("section", &SectionStrips::section, "Section number, 1 at port 1.")
       .def_property_readonly(
           "outcome", [](const SectionStrips& s) { return outcome_name(s.outcome); },
           "'offset', 'superposed', or 'none' (no strips at this S have both impedances).")
       .def_readonly("found", &SectionStrips::found, "A geometry within the tolerance was found.")
-      .def_readonly("width_in", &SectionStrips::width_in)
-      .def_readonly("offset_in", &SectionStrips::offset_in)
-      .def_readonly("zoe_field", &SectionStrips::zoe_field, "Field-solved impedances of that geometry, ohms.")
-      .def_readonly("zoo_field", &SectionStrips::zoo_field)
-      .def_readonly("residual", &SectionStrips::residual, "Larger relative error of the two.")
+      .def_readonly("width_in", &SectionStrips::width_in, "Strip width, inches.")
+      .def_readonly("offset_in", &SectionStrips::offset_in, "Offset of the strips across, inches.")
+      .def_readonly("residual", &SectionStrips::residual, "Larger relative error of the two impedances.")
       .def_readonly("largest_s_in", &SectionStrips::largest_s_in,
-                    "Without geometry: the largest S that has one; else NaN.")
+                    "Without geometry: the largest S that has one, inches; else NaN.")
       .def_readonly("note", &SectionStrips::note, "What was done, or why nothing could be.")
       .def_readonly("tight", &SectionStrips::tight, "The tight-coupling closed form, field-solved.")
       .def_readonly("loose", &SectionStrips::loose, "The loose-coupling closed form, field-solved.")
-      .def_readonly("iterations", &SectionStrips::iterations)
-      .def_readonly("evaluations", &SectionStrips::evaluations)
+      .def_readonly("iterations", &SectionStrips::iterations, "Refinement steps taken.")
+      .def_readonly("evaluations", &SectionStrips::evaluations, "Field solutions computed.")
       .def("__repr__", [](const SectionStrips& s) {
-        return record_repr("FieldStrips", {int_field("section", s.section), real_field("zoe", s.zoe),
-                                           real_field("zoo", s.zoo), text_field("outcome", outcome_name(s.outcome)),
+        return record_repr("FieldStrips", {int_field("section", s.section), real_field("zoe_ohm", s.zoe),
+                                           real_field("zoo_ohm", s.zoo), text_field("outcome", outcome_name(s.outcome)),
                                            real_field("width_in", value(s.width_in)),
                                            real_field("offset_in", value(s.offset_in)),
-                                           real_field("zoe_field", value(s.zoe_field)),
-                                           real_field("zoo_field", value(s.zoo_field)), text_field("note", s.note)});
+                                           real_field("zoe_field_ohm", value(s.zoe_field)),
+                                           real_field("zoo_field_ohm", value(s.zoo_field)),
+                                           text_field("note", s.note)});
       });
+  attribute(field, "zoe_ohm", "zoe", [](const SectionStrips& s) { return s.zoe; }, "Wanted even-mode impedance, ohms.");
+  attribute(field, "zoo_ohm", "zoo", [](const SectionStrips& s) { return s.zoo; }, "Wanted odd-mode impedance, ohms.");
+  attribute(field, "zoe_field_ohm", "zoe_field", [](const SectionStrips& s) { return s.zoe_field; },
+            "Field-solved even-mode impedance of that geometry, ohms.");
+  attribute(field, "zoo_field_ohm", "zoo_field", [](const SectionStrips& s) { return s.zoo_field; },
+            "Field-solved odd-mode impedance of that geometry, ohms.");
 
-  py::class_<PlainStrip>(m, "PlainStrip", "The single strip of impedance Zo at the coupled strips' height.")
-      .def_readonly("zo", &PlainStrip::zo)
-      .def_readonly("found", &PlainStrip::found)
+  py::class_<PlainStrip> plain(m, "PlainStrip", "The single strip of impedance Zo at the coupled strips' height.");
+  plain.def_readonly("found", &PlainStrip::found, "A width within the tolerance was found.")
       .def_readonly("width_in", &PlainStrip::width_in, "Field-solved width, inches (NaN without a solution).")
-      .def_readonly("z_field", &PlainStrip::z_field, "Field-solved impedance of that width, ohms.")
-      .def_readonly("closed_form_width_in", &PlainStrip::closed_form_width_in)
-      .def_readonly("closed_form_error_pct", &PlainStrip::closed_form_error_pct)
-      .def_readonly("note", &PlainStrip::note)
+      .def_readonly("closed_form_width_in", &PlainStrip::closed_form_width_in, "Closed-form width, inches.")
+      .def_readonly("closed_form_error_pct", &PlainStrip::closed_form_error_pct,
+                    "(closed form - field-solved) / field-solved width * 100.")
+      .def_readonly("note", &PlainStrip::note, "What was done, or why nothing could be.")
       .def("__repr__", [](const PlainStrip& p) {
-        return record_repr("PlainStrip", {real_field("zo", p.zo), real_field("width_in", value(p.width_in)),
-                                          real_field("z_field", value(p.z_field)),
+        return record_repr("PlainStrip", {real_field("zo_ohm", p.zo), real_field("width_in", value(p.width_in)),
+                                          real_field("z_field_ohm", value(p.z_field)),
                                           real_field("closed_form_width_in", p.closed_form_width_in)});
       });
+  attribute(plain, "zo_ohm", "zo", [](const PlainStrip& p) { return p.zo; }, "Wanted impedance Zo, ohms.");
+  attribute(plain, "z_field_ohm", "z_field", [](const PlainStrip& p) { return p.z_field; },
+            "Field-solved impedance of that width, ohms.");
 
-  py::class_<StackSection>(m, "BoardStrips",
-                           "One section's strips in the board: refined until the board's field gives\n"
-                           "its impedances, with each mode's effective permittivity and losses at the\n"
-                           "section's centre frequency and the quarter-wave length for the mean of\n"
-                           "the two modes. Inches and ohms; NaN where the board has no strips.")
-      .def_property_readonly("section", [](const StackSection& s) { return s.strips.section; })
-      .def_property_readonly("zoe", [](const StackSection& s) { return s.strips.zoe; }, "Wanted, ohms.")
-      .def_property_readonly("zoo", [](const StackSection& s) { return s.strips.zoo; }, "Wanted, ohms.")
+  py::class_<StackSection> board(m, "BoardStrips",
+                                 "One section's strips in the board: refined until the board's field gives\n"
+                                 "its impedances, with each mode's effective permittivity and losses at the\n"
+                                 "section's centre frequency and the quarter-wave length for the mean of\n"
+                                 "the two modes. Inches and ohms; NaN where the board has no strips.");
+  board.def_property_readonly("section", [](const StackSection& s) { return s.strips.section; },
+                              "Section number, 1 at port 1.")
       .def_property_readonly("built", &StackSection::built, "The board has strips for this section.")
-      .def_property_readonly("width_in", [](const StackSection& s) { return s.strips.width_in; })
-      .def_property_readonly("offset_in", [](const StackSection& s) { return s.strips.offset_in; })
-      .def_property_readonly("zoe_field", [](const StackSection& s) { return s.strips.zoe_field; })
-      .def_property_readonly("zoo_field", [](const StackSection& s) { return s.strips.zoo_field; })
+      .def_property_readonly("width_in", [](const StackSection& s) { return s.strips.width_in; },
+                             "Strip width, inches.")
+      .def_property_readonly("offset_in", [](const StackSection& s) { return s.strips.offset_in; },
+                             "Offset of the strips across, inches.")
       .def_property_readonly("largest_s_in", [](const StackSection& s) { return s.strips.largest_s_in; },
-                             "Not built: the largest strips-layer thickness that would build it.")
-      .def_readonly("centre_mhz", &StackSection::f0_mhz, "The section's centre frequency.")
-      .def_readonly("eeff_even", &StackSection::eeff_even)
-      .def_readonly("eeff_odd", &StackSection::eeff_odd)
+                             "Not built: the largest strips-layer thickness that would build it, inches.")
+      .def_readonly("centre_mhz", &StackSection::f0_mhz, "The section's centre frequency, MHz.")
+      .def_readonly("eeff_even", &StackSection::eeff_even, "Even-mode effective relative permittivity.")
+      .def_readonly("eeff_odd", &StackSection::eeff_odd, "Odd-mode effective relative permittivity.")
       .def_readonly("velocity_ratio", &StackSection::velocity_ratio, "Even-mode phase velocity over the odd mode's.")
-      .def_readonly("conductor_loss_even_db_per_in", &StackSection::cond_even)
-      .def_readonly("conductor_loss_odd_db_per_in", &StackSection::cond_odd)
-      .def_readonly("dielectric_loss_even_db_per_in", &StackSection::diel_even)
-      .def_readonly("dielectric_loss_odd_db_per_in", &StackSection::diel_odd)
-      .def_readonly("length_in", &StackSection::length_in)
+      .def_readonly("conductor_loss_even_db_per_in", &StackSection::cond_even,
+                    "Even-mode conductor loss at the centre frequency, dB per inch.")
+      .def_readonly("conductor_loss_odd_db_per_in", &StackSection::cond_odd,
+                    "Odd-mode conductor loss at the centre frequency, dB per inch.")
+      .def_readonly("dielectric_loss_even_db_per_in", &StackSection::diel_even,
+                    "Even-mode dielectric loss at the centre frequency, dB per inch.")
+      .def_readonly("dielectric_loss_odd_db_per_in", &StackSection::diel_odd,
+                    "Odd-mode dielectric loss at the centre frequency, dB per inch.")
+      .def_readonly("length_in", &StackSection::length_in, "Quarter-wave length for the mean of the modes, inches.")
       .def_readonly("asymmetry", &StackSection::asymmetry, "(C11 - C22) / (C11 + C22) of its strips.")
-      .def_readonly("note", &StackSection::note)
+      .def_readonly("note", &StackSection::note, "What was done, or why the board has no strips.")
       .def("__repr__", [](const StackSection& s) {
         return record_repr("BoardStrips",
-                           {int_field("section", s.strips.section), real_field("zoe", s.strips.zoe),
-                            real_field("zoo", s.strips.zoo), bool_field("built", s.built()),
+                           {int_field("section", s.strips.section), real_field("zoe_ohm", s.strips.zoe),
+                            real_field("zoo_ohm", s.strips.zoo), bool_field("built", s.built()),
                             real_field("width_in", value(s.strips.width_in)),
                             real_field("offset_in", value(s.strips.offset_in)),
                             real_field("eeff_even", s.eeff_even), real_field("eeff_odd", s.eeff_odd),
                             real_field("length_in", s.length_in), text_field("note", s.note)});
       });
+  attribute(board, "zoe_ohm", "zoe", [](const StackSection& s) { return s.strips.zoe; },
+            "Wanted even-mode impedance, ohms.");
+  attribute(board, "zoo_ohm", "zoo", [](const StackSection& s) { return s.strips.zoo; },
+            "Wanted odd-mode impedance, ohms.");
+  attribute(board, "zoe_field_ohm", "zoe_field", [](const StackSection& s) { return s.strips.zoe_field; },
+            "The board's even-mode impedance of those strips, ohms.");
+  attribute(board, "zoo_field_ohm", "zoo_field", [](const StackSection& s) { return s.strips.zoo_field; },
+            "The board's odd-mode impedance of those strips, ohms.");
 }
 
 std::string to_csv(const ScriptDimensions& d) {
   if (d.field) return field_table_csv(*d.field);
   if (d.board) return stack_table_csv(*d.board);
-  raise_value("--csv needs --field-solve or --stackup");
+  raise_value("to_csv() needs field_solve or stackup: Design.dimensions(field_solve=True) or (stackup=...)");
 }
 
 }  // namespace
 
-ScriptDimensions dimension_design(const ScriptDesign& sd, std::optional<double> b, std::optional<double> s,
-                                  const std::string& centre, bool field_solve, const py::handle& stackup) {
+ScriptDimensions dimension_design(const ScriptDesign& sd, const Arguments& given) {
+  const std::optional<double> b = given.optional_number("b_in"), s = given.optional_number("s_in");
+  const std::string centre = given.text("centre");
+  const bool field_solve = given.flag("field_solve");
+  const py::object stackup = given["stackup"];
   if (centre != "offset" && centre != "overlap")
-    raise_value("--centre must be offset or overlap (got " + centre + ")");
+    raise_value("centre must be 'offset' or 'overlap' (got '" + centre + "')");
   const int icenter = centre == "overlap" ? 1 : 2;
   if (!stackup.is_none()) return in_board(sd, b, s, icenter, field_solve, stackup);
   ScriptDimensions out;
@@ -215,6 +249,9 @@ ScriptDimensions dimension_design(const ScriptDesign& sd, std::optional<double> 
 
 void define_dimensions(py::module_& m, py::class_<ScriptDimensions>& cls) {
   define_records(m);
+  constexpr Signature kToCsv{"Dimensions.to_csv", {}, true};
+  py::options own_signatures;  // written from the parameter table
+  own_signatures.disable_function_signatures();
   cls.def_property_readonly(
          "b_in", [](const ScriptDimensions& d) { return d.choice.gps; }, "Ground-plane spacing B, inches.")
       .def_property_readonly(
@@ -254,12 +291,14 @@ void define_dimensions(py::module_& m, py::class_<ScriptDimensions>& cls) {
           "The strips in the board (BoardStrips records), or None without a stack-up.")
       .def_readonly("stackup", &ScriptDimensions::stack, "The board, or None.")
       .def("to_csv", &to_csv,
-           "The comma-separated values `quillomate dimensions --field-solve --csv` (or\n"
-           "`--stackup --csv`) writes for the same design and choices: one header line\n"
-           "and a line a section, numbers in their shortest round-trip form.\n"
-           "\n"
-           "Raises ValueError for closed-form dimensions alone, as the command line\n"
-           "refuses --csv without --field-solve or --stackup.")
+           documented(kToCsv,
+                      "The comma-separated values `quillomate dimensions --field-solve --csv` (or\n"
+                      "`--stackup --csv`) writes for the same design and choices: one header line\n"
+                      "and a line a section, numbers in their shortest round-trip form.\n"
+                      "\n"
+                      "Raises ValueError for closed-form dimensions alone, as the command line\n"
+                      "refuses --csv without --field-solve or --stackup.")
+               .c_str())
       .def("__repr__", [](const ScriptDimensions& d) {
         std::string text = "<quillomate.Dimensions: " + std::to_string(d.closed.sections.size()) + " sections, B " +
                            shortest(d.choice.gps) + " in, S " + shortest(d.choice.s) + " in, " +

@@ -1,7 +1,8 @@
 #pragma once
 /// The checks the command line makes before the field solvers and the board
-/// run, in its words, for the same values handed over as numbers. Each gives
-/// the message of the first fault, or nullopt.
+/// run, for the same values handed over as numbers, in its words with the
+/// module's parameters for its options. Each gives the message of the first
+/// fault, or nullopt.
 
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@
 
 namespace quill::py_front {
 
-/// Options the board decides, given beside a stack-up: names the first.
+/// Parameters the board decides, given beside a stack-up: names the first.
 std::optional<std::string> beside_board_fault(const std::vector<std::pair<std::string_view, bool>>& given);
 
 /// S below B, both in inches.

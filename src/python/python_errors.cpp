@@ -39,7 +39,26 @@ PyObject* os_error_class(int error) {
   }
 }
 
+constexpr const char* kLengthWarningDoc =
+    "A coupler longer than a metre or so: most often a band meant in GHz and\n"
+    "given in MHz, the module's unit, which makes it a thousand times too long.\n"
+    "A deliberate HF design is still made; silence the warning with\n"
+    "warnings.simplefilter('ignore', quillomate.LengthWarning), or make it an\n"
+    "error with 'error'.";
+
 }  // namespace
+
+void add_length_warning(py::module_& m) {
+  PyObject* cls = PyErr_NewExceptionWithDoc("quillomate.LengthWarning", kLengthWarningDoc, PyExc_UserWarning, nullptr);
+  if (cls == nullptr) throw py::error_already_set();
+  m.add_object("LengthWarning", py::reinterpret_steal<py::object>(cls));
+}
+
+void warn_length(const std::string& message) {
+  py::object cls = py::module_::import("quillomate").attr("LengthWarning");
+  // Level 1: the warning points at the script line that called the module.
+  if (PyErr_WarnEx(cls.ptr(), message.c_str(), 1) != 0) throw py::error_already_set();
+}
 
 void add_no_design(py::module_& m) {
   PyObject* cls = PyErr_NewExceptionWithDoc("quillomate.NoDesign", kNoDesignDoc, PyExc_Exception, nullptr);
@@ -71,10 +90,10 @@ void raise_synthesis(const SynthesisOutcome& outcome) {
   throw py::error_already_set();
 }
 
-float single(std::string_view flag, double value) {
+float single(std::string_view name, double value) {
   // An infinity or NaN goes on as one: the range check names it as no number.
   if (std::isfinite(value) && std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
-    raise_value(std::string(flag) + ": \"" + std::string(py::str(py::repr(py::float_(value)))) +
+    raise_value(std::string(name) + ": \"" + std::string(py::str(py::repr(py::float_(value)))) +
                 "\" is beyond the range of the program's numbers");
   return static_cast<float>(value);
 }

@@ -1,6 +1,6 @@
 #pragma once
-/// The module's border with Python: numbers taken from a script with the
-/// command line's words for a value that is not one, and failures turned
+/// The module's border with Python: numbers taken from a script, a value out
+/// of range named by its parameter, and failures turned
 /// into Python exceptions (ValueError for bad input, OSError for files,
 /// quillomate.NoDesign for a band no design covers). Nothing here prints.
 
@@ -19,6 +19,13 @@ namespace quill::py_front {
 /// Creates quillomate.NoDesign in module `m`.
 void add_no_design(pybind11::module_& m);
 
+/// Creates quillomate.LengthWarning in module `m`.
+void add_length_warning(pybind11::module_& m);
+
+/// Warns with quillomate.LengthWarning (the warnings filters decide whether it
+/// is shown, ignored or raised).
+void warn_length(const std::string& message);
+
 /// Raises ValueError with `message`.
 [[noreturn]] void raise_value(const std::string& message);
 
@@ -31,13 +38,14 @@ void add_no_design(pybind11::module_& m);
 /// no design covers.
 [[noreturn]] void raise_synthesis(const SynthesisOutcome& outcome);
 
-/// `value` in single precision, as the command line reads `flag`'s text: a
-/// finite value beyond single precision is beyond the program's numbers
-/// (named as Python writes it). Infinities and NaN pass, for the range check
-/// to refuse in its turn.
-float single(std::string_view flag, double value);
+/// `value` in single precision, as the command line reads an option's text:
+/// a finite value beyond single precision is beyond the program's numbers
+/// (the parameter `name` and the value as Python writes it). Infinities and
+/// NaN pass, for the range check to refuse in its turn.
+float single(std::string_view name, double value);
 
-/// single(), then the range check: the command line's message on a fault.
+/// single(), then the range check: ValueError naming range.flag (the
+/// parameter), the range and the value on a fault.
 float single_in(const ValueRange& range, double value);
 
 /// A path as a script gives it (str or os.PathLike), as text for messages and

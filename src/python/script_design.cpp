@@ -58,6 +58,45 @@ std::string difference(const CouplerDesign& d, const CouplerDesign& back) {
 
 }  // namespace
 
+std::optional<std::string> record_fault(const SectionRecord& r) {
+  constexpr ValueRange kImpedance{{}, "ohms", 0, true};
+  constexpr ValueRange kLength{"length_in", "inches", 0, true};
+  constexpr ValueRange kLoss{{}, "dB per inch", 0, false};
+  auto named = [](ValueRange range, std::string_view name) {
+    range.flag = name;
+    return range;
+  };
+  const std::pair<ValueRange, double> checks[] = {
+      {named(kImpedance, "zoe_ohm"), r.zoe},
+      {named(kImpedance, "zoo_ohm"), r.zoo},
+      {kLength, r.length_in},
+  };
+  for (const auto& [range, value] : checks)
+    if (auto m = fault_of("", range, value)) return m;
+  if (r.velocity_even)
+    if (auto m = velocity_fault("velocity_even", *r.velocity_even)) return m;
+  if (r.velocity_odd)
+    if (auto m = velocity_fault("velocity_odd", *r.velocity_odd)) return m;
+  const std::pair<ValueRange, double> losses[] = {
+      {named(kLoss, "loss_even_db_per_in"), r.loss_even_db_per_in},
+      {named(kLoss, "loss_odd_db_per_in"), r.loss_odd_db_per_in},
+      {named(kLoss, "dielectric_loss_even_db_per_in"), r.dielectric_loss_even_db_per_in},
+      {named(kLoss, "dielectric_loss_odd_db_per_in"), r.dielectric_loss_odd_db_per_in},
+  };
+  for (const auto& [range, value] : losses)
+    if (auto m = fault_of("", range, value)) return m;
+  return std::nullopt;
+}
+
+std::optional<std::string> velocity_fault(std::string_view name, double v) {
+  if (auto m = fault_of("", ValueRange{name, "", 0, true}, v)) return m;
+  // A design's own records come back through their electrical lengths in
+  // double precision: a TEM wave in vacuum may read a few parts in 1e8 fast.
+  if (v <= 1 + 1e-6) return std::nullopt;
+  return std::string(name) + " must be above 0 and at most 1, as a fraction of the speed of light in vacuum (got " +
+         plain_number(static_cast<float>(v)) + ")";
+}
+
 BuiltDesign design_from_sections(const std::vector<SectionRecord>& records, double centre_mhz, double zo,
                                  double er) {
   BuiltDesign built;
@@ -65,11 +104,12 @@ BuiltDesign design_from_sections(const std::vector<SectionRecord>& records, doub
   sd.origin = Origin::sections;
   const int n = static_cast<int>(records.size());
   if (n < 1 || n > max_sections) {
-    built.fault = "a design has 1 to " + std::to_string(max_sections) + " sections (got " + std::to_string(n) + ")";
+    built.fault = "sections: a design has 1 to " + std::to_string(max_sections) + " sections (got " +
+                  std::to_string(n) + ")";
     return built;
   }
-  constexpr ValueRange kZo{"zo", "ohms", 0, true};
-  constexpr ValueRange kEr{"er", "", 1, false};
+  constexpr ValueRange kZo{"zo_ohm", "ohms", 0, true};
+  constexpr ValueRange kEr{"er", "", 1, false, 100};  // as synthesize() and a board's layers
   constexpr ValueRange kCentre{"centre_mhz", "MHz", 0, true};
   const std::pair<ValueRange, double> design_checks[] = {{kZo, zo}, {kEr, er}, {kCentre, centre_mhz}};
   for (const auto& [range, value] : design_checks) {
@@ -78,38 +118,14 @@ BuiltDesign design_from_sections(const std::vector<SectionRecord>& records, doub
       return built;
     }
   }
-  constexpr ValueRange kImpedance{"", "ohms", 0, true};
-  constexpr ValueRange kLength{"length_in", "inches", 0, true};
-  constexpr ValueRange kVelocity{"", "", 0, true};
-  constexpr ValueRange kLoss{"", "dB per inch", 0, false};
   for (int i = 0; i < n; ++i) {
-    const SectionRecord& r = records[static_cast<size_t>(i)];
-    const std::string what = "section " + std::to_string(i + 1) + ": ";
-    const double tem = 1.0 / std::sqrt(er);
-    const double ve = r.velocity_even.value_or(tem), vo = r.velocity_odd.value_or(tem);
-    auto named = [](ValueRange range, std::string_view flag) {
-      range.flag = flag;
-      return range;
-    };
-    const std::pair<ValueRange, double> checks[] = {
-        {named(kImpedance, "zoe"), r.zoe},
-        {named(kImpedance, "zoo"), r.zoo},
-        {kLength, r.length_in},
-        {named(kVelocity, "velocity_even"), ve},
-        {named(kVelocity, "velocity_odd"), vo},
-        {named(kLoss, "loss_even_db_per_in"), r.loss_even_db_per_in},
-        {named(kLoss, "loss_odd_db_per_in"), r.loss_odd_db_per_in},
-        {named(kLoss, "dielectric_loss_even_db_per_in"), r.dielectric_loss_even_db_per_in},
-        {named(kLoss, "dielectric_loss_odd_db_per_in"), r.dielectric_loss_odd_db_per_in},
-    };
-    for (const auto& [range, value] : checks) {
-      if (auto m = fault_of(what, range, value)) {
-        built.fault = *m;
-        return built;
-      }
+    if (auto m = record_fault(records[static_cast<size_t>(i)])) {
+      built.fault = "sections[" + std::to_string(i) + "] (section " + std::to_string(i + 1) + "): " + *m;
+      return built;
     }
   }
 
+  sd.name = "a design of " + std::to_string(n) + (n == 1 ? " section" : " sections") + " built by a script";
   CouplerDesign& d = sd.design;
   d.ifunc = 3;  // a design typed in section by section
   d.n = n;
@@ -176,10 +192,11 @@ ScriptDesign synthesised_design(const CouplerDesign& d, bool from_tables, float 
   sd.b = b;
   sd.s = s;
   sd.title = synthesis_title(d);
+  sd.name = synthesis_name(d);
   return sd;
 }
 
-ScriptDesign file_design(const FileDesign& values, std::string title) {
+ScriptDesign file_design(const FileDesign& values, std::string title, std::string named) {
   ScriptDesign sd;
   sd.origin = Origin::file;
   sd.design = values.design;
@@ -189,6 +206,7 @@ ScriptDesign file_design(const FileDesign& values, std::string title) {
   sd.b = values.gpsuser;
   sd.s = values.suser;
   sd.title = std::move(title);
+  sd.name = std::move(named);
   return sd;
 }
 

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/design.hpp"
@@ -29,6 +30,9 @@ struct ScriptDesign {
   float b = 0, s = 0;        ///< ground-plane and strip spacing its file holds, inches
   std::string title;         ///< the title line of its file
   std::string board;         ///< analysed in a board: the stack-up's name
+  /// What artwork files and full-wave models say they draw: the design-data
+  /// file as the script named it, or the synthesis request.
+  std::string name;
 };
 
 /// One coupled section in physical terms, at the design's centre frequency.
@@ -42,6 +46,15 @@ struct SectionRecord {
   double loss_even_db_per_in = 0, loss_odd_db_per_in = 0;
   double dielectric_loss_even_db_per_in = 0, dielectric_loss_odd_db_per_in = 0;
 };
+
+/// The first value of a section record out of its physical range, named as
+/// the Section's parameter, with the value and the range: impedances and
+/// the length above 0, velocities above 0 and no faster than light in
+/// vacuum, losses not negative. nullopt for a sound record.
+std::optional<std::string> record_fault(const SectionRecord& r);
+
+/// A phase velocity as a fraction of c called `name`: above 0, at most 1.
+std::optional<std::string> velocity_fault(std::string_view name, double v);
 
 /// A design built from section records: a typed-in design (function 3) with
 /// these sections. Empty message on success; otherwise what is wrong.
@@ -59,8 +72,9 @@ std::vector<SectionRecord> section_records(const CouplerDesign& d);
 /// A synthesised design with the sweep around its band and the spacings `b`, `s`.
 ScriptDesign synthesised_design(const CouplerDesign& d, bool from_tables, float b, float s);
 
-/// A design read from a file, with the file's title line.
-ScriptDesign file_design(const FileDesign& values, std::string title);
+/// A design read from a file, with the file's title line; `named` is the
+/// file as the script named it.
+ScriptDesign file_design(const FileDesign& values, std::string title, std::string named);
 
 /// The text of its design-data file, or why the file cannot hold it (a design
 /// built from its sections has no sweep or spacings; a design whose sections

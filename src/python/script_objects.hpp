@@ -15,6 +15,8 @@
 #include "dimensions/dimension_report.hpp"
 #include "dimensions/stack_strips.hpp"
 #include "dimensions/strip_refine.hpp"
+#include "layout/coupler_layout.hpp"
+#include "python/parameters.hpp"
 #include "python/script_design.hpp"
 
 namespace quill::py_front {
@@ -46,14 +48,23 @@ struct ScriptDimensions {
   std::optional<Stackup> stack;
 };
 
-/// The design analysed at `frequencies` (any 1-D array-like, taken as float32).
-ScriptAnalysis analyse_design(const ScriptDesign& d, const pybind11::handle& frequencies,
-                              std::optional<double> velocity_ratio, std::optional<double> loss,
-                              const pybind11::handle& stackup);
+/// A design laid out as copper in a board: what Design.layout() gives, and
+/// what the artwork files and the full-wave model are written from.
+struct ScriptLayout {
+  CouplerLayout copper;
+  Stackup stack;
+  ScriptDesign design;  ///< the design laid out
+  StackDesign built;    ///< its sections in the board
+};
 
-/// The design's strips.
-ScriptDimensions dimension_design(const ScriptDesign& d, std::optional<double> b, std::optional<double> s,
-                                  const std::string& centre, bool field_solve, const pybind11::handle& stackup);
+/// The design analysed, as Design.analyse() was called.
+ScriptAnalysis analyse_design(const ScriptDesign& d, const Arguments& given);
+
+/// The design's strips, as Design.dimensions() was called.
+ScriptDimensions dimension_design(const ScriptDesign& d, const Arguments& given);
+
+/// The design laid out in a board, as Design.layout() was called.
+ScriptLayout lay_out_design(const ScriptDesign& d, const Arguments& given);
 
 /// A stack-up argument: a Stackup, or the path of a stack-up file to read.
 Stackup stackup_argument(const pybind11::handle& stackup);

@@ -14,14 +14,21 @@ namespace quill {
 
 namespace {
 
-constexpr ValueRange kFlow{"--flow", "MHz", 0, true};
-constexpr ValueRange kFhigh{"--fhigh", "MHz", 0, true};
-constexpr ValueRange kCoupling{"--coupling", "dB", 3, false, 30};
-constexpr ValueRange kRipple{"--ripple", "dB", 0, false, 1.5};
-constexpr ValueRange kSections{"--sections", "", 1, false, 15};
-constexpr ValueRange kFlatTolerance{"--flat-tolerance", "dB", 0.001, false, 1.5};
-constexpr ValueRange kZo{"--zo", "ohms", 0, true};
-constexpr ValueRange kEr{"--er", "", 1, false};
+// The ranges; each front end gives the names.
+constexpr ValueRange kFlow{{}, "MHz", 0, true};
+constexpr ValueRange kFhigh{{}, "MHz", 0, true};
+constexpr ValueRange kCoupling{{}, "dB", 3, false, 30};
+constexpr ValueRange kRipple{{}, "dB", 0, false, 1.5};
+constexpr ValueRange kSections{{}, "", 1, false, 15};
+constexpr ValueRange kFlatTolerance{{}, "dB", 0.001, false, 1.5};
+constexpr ValueRange kZo{{}, "ohms", 0, true};
+constexpr ValueRange kEr{{}, "", 1, false, 100};  // as a board's layers: a larger Er is a slip
+
+/// The message when `value`, called `name`, is outside `range`.
+std::optional<std::string> named_fault(ValueRange range, std::string_view name, float value) {
+  range.flag = name;
+  return range_fault(range, value);
+}
 
 /// The menu entry (1-based) holding `value`, or 0.
 template <size_t N>
@@ -101,28 +108,32 @@ void from_engine(const SynthesisRequest& r, SynthesisOutcome& o) {
 
 }  // namespace
 
-std::optional<std::string> request_fault(const SynthesisRequest& r) {
+std::optional<std::string> request_fault(const SynthesisRequest& r, const RequestNames& names) {
   // The command line's order: band, level, ripple, sections, tolerance, Zo, Er.
-  if (auto m = range_fault(kFlow, r.flow)) return m;
-  if (auto m = range_fault(kFhigh, r.fhigh)) return m;
+  const std::string flow(names.flow), fhigh(names.fhigh);
+  if (auto m = named_fault(kFlow, flow, r.flow)) return m;
+  if (auto m = named_fault(kFhigh, fhigh, r.fhigh)) return m;
   if (!(r.fhigh > r.flow))
-    return "--fhigh (" + plain_number(r.fhigh) + " MHz) must be above --flow (" + plain_number(r.flow) + " MHz)";
-  if (auto m = range_fault(kCoupling, r.level)) return m;
-  if (auto m = range_fault(kRipple, r.ripple)) return m;
+    return fhigh + " (" + plain_number(r.fhigh) + " MHz) must be above " + flow + " (" + plain_number(r.flow) +
+           " MHz)";
+  if (auto m = named_fault(kCoupling, names.coupling, r.level)) return m;
+  if (auto m = named_fault(kRipple, names.ripple, r.ripple)) return m;
   if (r.ripple > 0 && r.ripple < 0.01f)
-    return "--ripple must be 0 (maximally flat) or between 0.01 and 1.5 dB (got " + plain_number(r.ripple) + ")";
+    return std::string(names.ripple) + " must be 0 (maximally flat) or between 0.01 and 1.5 dB (got " +
+           plain_number(r.ripple) + ")";
   if (r.sections) {
     const int n = *r.sections;
-    if (auto m = range_fault(kSections, static_cast<float>(n))) return m;
+    if (auto m = named_fault(kSections, names.sections, static_cast<float>(n))) return m;
     const bool symmetrical = r.kind == TableKind::symmetrical;
     const bool fits = symmetrical ? n % 2 == 1 : n >= 2 && n <= max_asymmetrical_sections;
     if (!fits)
-      return "--sections must be " + std::string(symmetrical ? "odd, from 1 to 15," : "from 2 to 12") + " for " +
+      return std::string(names.sections) + " must be " +
+             std::string(symmetrical ? "odd, from 1 to 15," : "from 2 to 12") + " for " +
              (symmetrical ? "a symmetrical" : "an asymmetrical") + " coupler (got " + std::to_string(n) + ")";
   }
-  if (auto m = range_fault(kFlatTolerance, r.flat_tolerance)) return m;
-  if (auto m = range_fault(kZo, r.zo)) return m;
-  if (auto m = range_fault(kEr, r.er)) return m;
+  if (auto m = named_fault(kFlatTolerance, names.flat_tolerance, r.flat_tolerance)) return m;
+  if (auto m = named_fault(kZo, names.zo, r.zo)) return m;
+  if (auto m = named_fault(kEr, names.er, r.er)) return m;
   return std::nullopt;
 }
 
@@ -150,9 +161,9 @@ std::string engine_instead(const SynthesisRequest& r, const SynthesisOutcome& ta
 
 }  // namespace
 
-SynthesisOutcome synthesize_request(const SynthesisRequest& r) {
+SynthesisOutcome synthesize_request(const SynthesisRequest& r, const RequestNames& names) {
   SynthesisOutcome o;
-  if (auto fault = request_fault(r)) {
+  if (auto fault = request_fault(r, names)) {
     o.message = *fault;
     return o;
   }

@@ -8,15 +8,16 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "common/design.hpp"
 #include "synthesis/design_tables.hpp"
 
 namespace quill {
 
-/// What is asked for. Every value is named in messages by the command-line
-/// option that states it ("--coupling"), so a script's mistake reads as the
-/// command line's.
+/// What is asked for. A front end names each value in messages as its user
+/// states it (RequestNames): the command line by its option, "--coupling",
+/// the Python module by its parameter, "coupling_db".
 struct SynthesisRequest {
   TableKind kind = TableKind::symmetrical;
   float flow = 0, fhigh = 0;   ///< band, MHz
@@ -32,11 +33,18 @@ struct SynthesisRequest {
   float er = 2.2f;             ///< relative dielectric constant
 };
 
-/// The first value of `r` the command line refuses, in its words, the value
-/// written as its shortest text ("--coupling must be between 3 and 30 dB (got
-/// 2)"); nullopt for a sound request. Values must be finite: whether a text
-/// is a number at all is the front end's to say.
-std::optional<std::string> request_fault(const SynthesisRequest& r);
+/// What a front end calls each value of a request, in its messages. Every
+/// message is stated once, here in the engine; each front end states its
+/// names once: the command line its flags, the module its parameters.
+struct RequestNames {
+  std::string_view flow, fhigh, coupling, ripple, sections, flat_tolerance, zo, er;
+};
+
+/// The first value of `r` out of range, each value called by its name in
+/// `names` and written as its shortest text ("--coupling must be between 3
+/// and 30 dB (got 2)"); nullopt for a sound request. Values must be finite:
+/// whether a text is a number at all is the front end's to say.
+std::optional<std::string> request_fault(const SynthesisRequest& r, const RequestNames& names);
 
 /// True when the tables are tried first for `r`: a level and a ripple of the
 /// menus, no section count given and the engine not asked for.
@@ -63,14 +71,14 @@ struct SynthesisOutcome {
   std::optional<double> best_ripple_db;
 };
 
-/// Checks `r` and designs it: the design laid out as matched quarter-wave
-/// sections at the band centre, with Zo and Er, or why there is none. A
-/// level and ripple the tables hold are designed from them; where their
-/// design ripples more than asked (with ripple 0: strays beyond the flat
-/// tolerance) or the band needs more sections than they hold, the engine
-/// designs instead, unless `r.tables` keeps the tables' answer. The design is
-/// exactly what its design-data file reads back as.
-SynthesisOutcome synthesize_request(const SynthesisRequest& r);
+/// Checks `r` (a fault named with `names`) and designs it: the design laid
+/// out as matched quarter-wave sections at the band centre, with Zo and Er,
+/// or why there is none. A level and ripple the tables hold are designed
+/// from them; where their design ripples more than asked (with ripple 0:
+/// strays beyond the flat tolerance) or the band needs more sections than
+/// they hold, the engine designs instead, unless `r.tables` keeps the tables'
+/// answer. The design is exactly what its design-data file reads back as.
+SynthesisOutcome synthesize_request(const SynthesisRequest& r, const RequestNames& names);
 
 /// What a synthesised design is called in files and exports:
 /// "Symmetrical 8.34 dB +/- 0.30 dB coupler, 4000 to 8000 MHz".

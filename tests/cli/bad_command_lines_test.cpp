@@ -86,7 +86,7 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
       {{"synthesize", "--asymmetrical", "--flow", "4000", "--fhigh", "8000", "--coupling", "10", "--ripple", "0.1",
         "--sections", "1"},
        2, "--sections must be from 2 to 12"},
-      {synth_with({"--er", "0.5"}), 2, "--er must be at least 1"},
+      {synth_with({"--er", "0.5"}), 2, "--er must be between 1 and 100"},
       // The design file.
       {{"analyse", "missing.dat"}, 3, "missing.dat: no such design-data file"},
       {{"analyse", "folder"}, 3, "folder: is a folder"},

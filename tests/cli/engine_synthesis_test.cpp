@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/sweep.hpp"
+#include "cli/option_table.hpp"
 #include "common/number.hpp"
 #include "files/design_data_file.hpp"
 #include "generated_requests.hpp"
@@ -140,7 +141,7 @@ TEST(EngineSynthesis, EveryReportedRippleIsTheOneAskedOrTheCommandSaysWhyNot) {
     ASSERT_NE(at, std::string::npos) << o.out;
     EXPECT_LE(std::stof(o.out.substr(at + 10)), r.ripple + 0.0005f) << o.out;
     // The design file holds exactly the design the engine made, Zoo and all.
-    const SynthesisOutcome made = synthesize_request(r);
+    const SynthesisOutcome made = synthesize_request(r, options::request_names);
     ASSERT_EQ(made.status, SynthesisOutcome::designed);
     const CouplerDesign back = read_back(o.files.at("d.dat"));
     ASSERT_EQ(back.n, made.design.n);

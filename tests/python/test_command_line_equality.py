@@ -12,16 +12,17 @@ from conftest import DESIGN_FILE, STACKUPS, fixed, read_csv, read_touchstone
 
 # (python arguments, command-line arguments) of one synthesis request.
 SYNTHESES = {
-    "symmetrical table row": (("symmetrical", 4000, 8000, 8.34, 0.3), {}, []),
+    "symmetrical table row": (("symmetrical", 4000, 8000, 10, 0.2), {}, []),
+    "table level the engine designs for a closer ripple": (("symmetrical", 4000, 8000, 8.34, 0.3), {}, []),
     "symmetrical engine": (("symmetrical", 1000, 10000, 15, 0.25), {}, []),
     "asymmetrical given sections": (
         ("asymmetrical", 2000, 6000, 10, 0.2),
-        {"sections": 4, "zo": 75, "er": 3.38},
+        {"sections": 4, "zo_ohm": 75, "er": 3.38},
         ["--sections", 4, "--zo", 75, "--er", 3.38],
     ),
-    "maximally flat, own spacings": (
+    "maximally flat table row, own spacings": (
         ("symmetrical", 900, 1100, 20, 0),
-        {"flat_tolerance": 0.05, "b": 0.125, "s": 0.02},
+        {"flat_tolerance_db": 0.05, "b_in": 0.125, "s_in": 0.02},
         ["--flat-tolerance", 0.05, "--b", 0.125, "--s", 0.02],
     ),
     "table level by the engine": (("asymmetrical", 1000, 3000, 10, 0.5), {"equal_ripple": True}, ["--equal-ripple"]),
@@ -62,6 +63,7 @@ def test_synthesis_exports_and_design_file(cli, tmp_path, case):
     request, options, more = SYNTHESES[case]
     cli(*synthesize_args(request, more), "--write-design", "cli.dat", "--touchstone", "cli.s4p", "--csv", "cli.csv")
     d = q.synthesize(*request, **options)
+    assert d.from_tables == ("table row" in case)
     # The design file, byte for byte; read back and written again, the same bytes.
     d.write(tmp_path / "py.dat")
     expected = (tmp_path / "cli.dat").read_bytes()
@@ -81,7 +83,8 @@ def test_synthesis_exports_and_design_file(cli, tmp_path, case):
 
 ANALYSES = {
     "as the file says": ({}, []),
-    "velocity ratio and loss": ({"velocity_ratio": 0.95, "loss": 0.5}, ["--velocity-ratio", 0.95, "--loss", 0.5]),
+    "velocity ratio and loss": ({"velocity_ratio": 0.95, "loss_db_per_in": 0.5},
+                                ["--velocity-ratio", 0.95, "--loss", 0.5]),
     "menu velocity only": ({"velocity_ratio": 0.9}, ["--velocity-ratio", 0.9]),
     "as built in a PTFE board": ({"stackup": STACKUPS / "ptfe-homogeneous.toml"},
                                  ["--stackup", STACKUPS / "ptfe-homogeneous.toml"]),
@@ -113,7 +116,7 @@ def report_strip_rows(stdout):
 DIMENSIONS = {
     "field-solved, offset centre": ({"field_solve": True}, ["--field-solve"]),
     "field-solved, superposed centre, other spacings": (
-        {"b": 0.25, "s": 0.04, "centre": "overlap", "field_solve": True},
+        {"b_in": 0.25, "s_in": 0.04, "centre": "overlap", "field_solve": True},
         ["--b", 0.25, "--s", 0.04, "--centre", "overlap", "--field-solve"]),
     "in a board of unlike layers": ({"stackup": STACKUPS / "core-between-prepregs.toml"},
                                     ["--stackup", STACKUPS / "core-between-prepregs.toml"]),

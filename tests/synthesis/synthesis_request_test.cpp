@@ -19,6 +19,12 @@
 namespace quill {
 namespace {
 
+// The names two front ends give the values: flags, and a script's parameters.
+constexpr RequestNames kFlags{"--flow", "--fhigh", "--coupling", "--ripple",
+                              "--sections", "--flat-tolerance", "--zo", "--er"};
+constexpr RequestNames kParameters{"flow_mhz", "fhigh_mhz", "coupling_db", "ripple_db",
+                                   "sections", "flat_tolerance_db", "zo_ohm", "er"};
+
 SynthesisRequest request(TableKind kind, float flow, float fhigh, float level, float ripple) {
   SynthesisRequest r;
   r.kind = kind;
@@ -69,7 +75,7 @@ TEST(SynthesisRequest, TablesWhereTheyMeetTheRequestTheEngineOtherwise) {
     SCOPED_TRACE(std::to_string(c.r.flow) + " to " + std::to_string(c.r.fhigh) + " MHz, " +
                  std::to_string(c.r.level) + " dB +/- " + std::to_string(c.r.ripple));
     EXPECT_EQ(designed_from_tables(c.r), c.route != engine);
-    const SynthesisOutcome o = synthesize_request(c.r);
+    const SynthesisOutcome o = synthesize_request(c.r, kFlags);
     ASSERT_EQ(o.status, SynthesisOutcome::designed) << o.message;
     EXPECT_EQ(o.from_tables, c.route == tables);
     EXPECT_EQ(o.engine_instead.empty(), c.route != engine_instead) << o.engine_instead;
@@ -114,7 +120,7 @@ TEST(SynthesisRequest, TablesWhereTheyMeetTheRequestTheEngineOtherwise) {
 
 TEST(SynthesisRequest, RefusedValuesInTheCommandLinesWordsAndOrder) {
   const SynthesisRequest good = request(TableKind::symmetrical, 4000, 8000, 10, 0.3f);
-  EXPECT_FALSE(request_fault(good));
+  EXPECT_FALSE(request_fault(good, kFlags));
   struct Case {
     void (*change)(SynthesisRequest&);
     const char* says;
@@ -134,22 +140,40 @@ TEST(SynthesisRequest, RefusedValuesInTheCommandLinesWordsAndOrder) {
       {[](SynthesisRequest& r) { r.flat_tolerance = 0.0005f; },
        "--flat-tolerance must be between 0.001 and 1.5 dB (got 0.0005)"},
       {[](SynthesisRequest& r) { r.zo = -50; }, "--zo must be above 0 ohms (got -50)"},
-      {[](SynthesisRequest& r) { r.er = 0.99f; }, "--er must be at least 1 (got 0.99)"},
+      {[](SynthesisRequest& r) { r.er = 0.99f; }, "--er must be between 1 and 100 (got 0.99)"},
+      {[](SynthesisRequest& r) { r.er = 1e6f; }, "--er must be between 1 and 100 (got 1000000)"},
       // Two faults: the first in the command line's order is named.
       {[](SynthesisRequest& r) { r.er = 0, r.level = 2; }, "--coupling must be between 3 and 30 dB (got 2)"},
   };
   for (const Case& c : cases) {
     SynthesisRequest r = good;
     c.change(r);
-    EXPECT_EQ(request_fault(r).value_or("(none)"), c.says);
-    const SynthesisOutcome o = synthesize_request(r);
+    EXPECT_EQ(request_fault(r, kFlags).value_or("(none)"), c.says);
+    const SynthesisOutcome o = synthesize_request(r, kFlags);
     EXPECT_EQ(o.status, SynthesisOutcome::bad_request);
     EXPECT_EQ(o.message, c.says);
+    // The same message in a script's words: each flag becomes its parameter.
+    std::string in_parameters = c.says;
+    const std::string_view flags[] = {kFlags.flow, kFlags.fhigh, kFlags.coupling, kFlags.ripple, kFlags.sections,
+                                      kFlags.flat_tolerance, kFlags.zo, kFlags.er};
+    const std::string_view parameters[] = {kParameters.flow, kParameters.fhigh, kParameters.coupling,
+                                           kParameters.ripple, kParameters.sections, kParameters.flat_tolerance,
+                                           kParameters.zo, kParameters.er};
+    for (size_t k = 0; k < std::size(flags); ++k) {
+      const std::string flag = std::string(flags[k]) + ' ';  // whole names: --fhigh is not --flow's
+      for (size_t at; (at = in_parameters.find(flag)) != std::string::npos;)
+        in_parameters.replace(at, flag.size(), std::string(parameters[k]) + ' ');
+      const std::string colon = std::string(flags[k]) + ':';
+      if (size_t at = in_parameters.find(colon); at != std::string::npos)
+        in_parameters.replace(at, colon.size(), std::string(parameters[k]) + ':');
+    }
+    EXPECT_EQ(in_parameters.find("--"), std::string::npos) << in_parameters;
+    EXPECT_EQ(request_fault(r, kParameters).value_or("(none)"), in_parameters);
   }
 }
 
 TEST(SynthesisRequest, NoDesignNamesTheLargestCountAndWhatItReaches) {
-  const SynthesisOutcome engine = synthesize_request(request(TableKind::asymmetrical, 100, 20000, 10, 0.05f));
+  const SynthesisOutcome engine = synthesize_request(request(TableKind::asymmetrical, 100, 20000, 10, 0.05f), kFlags);
   EXPECT_EQ(engine.status, SynthesisOutcome::no_design);
   EXPECT_EQ(engine.largest_sections, max_asymmetrical_sections);
   ASSERT_TRUE(engine.best_ripple_db);
@@ -160,12 +184,12 @@ TEST(SynthesisRequest, NoDesignNamesTheLargestCountAndWhatItReaches) {
   // The tables' own words where they are kept; the engine's, where it
   // designs for them and no count of its own fits either.
   SynthesisRequest kept = request(TableKind::symmetrical, 100, 100000, 8.34f, 0.3f);
-  const SynthesisOutcome instead = synthesize_request(kept);
+  const SynthesisOutcome instead = synthesize_request(kept, kFlags);
   EXPECT_EQ(instead.status, SynthesisOutcome::no_design);
   EXPECT_EQ(instead.largest_sections, max_symmetrical_sections);
   EXPECT_TRUE(instead.best_ripple_db);
   kept.tables = true;
-  const SynthesisOutcome tables = synthesize_request(kept);
+  const SynthesisOutcome tables = synthesize_request(kept, kFlags);
   EXPECT_EQ(tables.status, SynthesisOutcome::no_design);
   EXPECT_EQ(tables.largest_sections, 9);
   EXPECT_FALSE(tables.best_ripple_db);

@@ -1,4 +1,4 @@
-#include "cli/openems_runner.hpp"
+#include "fullwave/openems_runner.hpp"
 
 #include <fcntl.h>
 #include <spawn.h>

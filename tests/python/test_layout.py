@@ -1,0 +1,140 @@
+"""The module's copper is the command line's: for a table, an engine and a
+file design on the example boards, Layout.summary() is what `quillomate
+layout` (or `synthesize --stackup`) prints, and every artwork file is the
+command's byte for byte (the Gerber files' creation date aside); the files
+are written all or nothing."""
+
+import os
+import re
+import subprocess
+import sys
+import textwrap
+
+import numpy as np
+import pytest
+import quillomate as q
+from conftest import DESIGN_FILE, STACKUPS
+
+# (module's design, command line's arguments before the board, layout choices in metres, the same as options)
+CASES = {
+    "table design, PTFE board, mm": (
+        lambda: q.synthesize("symmetrical", 4000, 8000, 10, 0.2),
+        ["synthesize", "--symmetrical", "--flow", 4000, "--fhigh", 8000, "--coupling", 10, "--ripple", 0.2],
+        "ptfe-homogeneous.toml", {}, []),
+    "engine design, thin core, given spacing and length, inches": (
+        lambda: q.synthesize("asymmetrical", 2000, 6000, 10, 0.25),
+        ["synthesize", "--asymmetrical", "--flow", 2000, "--fhigh", 6000, "--coupling", 10, "--ripple", 0.25],
+        # The command line reads its lengths as float32, then makes them metres.
+        "thin-tight-core.toml", {"port_spacing_m": float(np.float32(0.1)) * 0.0254,
+                                 "breakout_length_m": float(np.float32(0.25)) * 0.0254, "inches": True},
+        ["--port-spacing", 0.1, "--breakout-length", 0.25, "--inches"]),
+    "file design, unlike layers, compensated": (
+        lambda: q.read_design(str(DESIGN_FILE)), ["layout", DESIGN_FILE], "core-between-prepregs.toml",
+        {"compensate": True}, ["--compensate"]),
+}
+
+GERBER_DATE = re.compile(rb"%TF\.CreationDate,[^*]*\*%")
+# The dimension style's text-style handle, which dxflib leaves unset (a new
+# value every run, the command line's own files too) unless a style is
+# named "Standard".
+DXF_STYLE_HANDLE = re.compile(rb"\n340\n[0-9A-F]+\n")
+
+
+def artwork(folder):
+    """Every file the artwork options wrote, by name; what differs from run to run masked."""
+    files = {}
+    for root, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(root, name)
+            text = GERBER_DATE.sub(b"%TF.CreationDate,*%", open(path, "rb").read())
+            files[os.path.relpath(path, folder)] = DXF_STYLE_HANDLE.sub(b"\n340\n*\n", text)
+    return files
+
+
+@pytest.mark.parametrize("name", CASES, ids=str)
+def test_copper_and_artwork_are_the_command_lines(cli, tmp_path, name):
+    make, command, board, choices, options = CASES[name]
+    stack = STACKUPS / board
+    (tmp_path / "cli").mkdir()
+    (tmp_path / "cli" / "gerber").mkdir()
+    run = cli(*command, "--stackup", stack, *options, "--gerber", "cli/gerber", "--dxf", "cli/c.dxf",
+              "--svg", "cli/c.svg", "--kicad", "cli/c.kicad_mod")
+    inches = choices.pop("inches", False)
+    layout = make().layout(stack, **choices)
+    text = layout.summary(inches=inches)
+    if command[0] == "layout":
+        assert run.stdout == text
+    else:
+        assert text in run.stdout
+    py = tmp_path / "py"
+    py.mkdir()
+    layout.write(gerber=py / "gerber", dxf=py / "c.dxf", svg=py / "c.svg", kicad=py / "c.kicad_mod", inches=inches)
+    theirs, mine = artwork(tmp_path / "cli"), artwork(py)
+    assert sorted(mine) == sorted(theirs) and len(mine) == 6
+    for file in theirs:
+        assert mine[file] == theirs[file], file
+    # The copper's numbers are the summary's: every section's rectangle and every port.
+    unit = 0.0254 if inches else 1e-3
+    digits = 5 if inches else 4
+    for s in layout.sections:
+        row = f"{s.section:>10} {s.x0_m / unit:9.{digits}f} {s.x1_m / unit:9.{digits}f}"
+        assert row in text, row
+        assert s.upper_y1_m - s.upper_y0_m == pytest.approx(s.width_m)
+    for p in layout.ports:
+        assert f"{p.x_m / unit:9.{digits}f} {p.y_m / unit:9.{digits}f}" in text
+    assert [p.number for p in layout.ports] == [1, 2, 3, 4]
+    assert layout.upper_outline_m.shape[1] == 2 and not layout.upper_outline_m.flags.writeable
+    # The outlines enclose the strips: each section's rectangle lies inside its layer's outline's extent.
+    for outline, y0, y1 in [(layout.upper_outline_m, "upper_y0_m", "upper_y1_m"),
+                            (layout.lower_outline_m, "lower_y0_m", "lower_y1_m")]:
+        for s in layout.sections:
+            assert outline[:, 1].min() <= getattr(s, y0) + 1e-12 and getattr(s, y1) <= outline[:, 1].max() + 1e-12
+
+
+def test_artwork_is_written_all_or_nothing(tmp_path):
+    layout = q.read_design(DESIGN_FILE).layout(STACKUPS / "ptfe-homogeneous.toml")
+    (tmp_path / "c.dxf").write_text("the old drawing\n")
+    # A footprint into a missing folder: nothing is kept, the old drawing stays.
+    with pytest.raises(FileNotFoundError) as raised:
+        layout.write(gerber=tmp_path / "g", dxf=tmp_path / "c.dxf", kicad=tmp_path / "missing" / "c.kicad_mod")
+    assert str(raised.value).endswith("; no artwork file was kept")
+    assert sorted(os.listdir(tmp_path)) == ["c.dxf", "g"] and os.listdir(tmp_path / "g") == []
+    assert (tmp_path / "c.dxf").read_text() == "the old drawing\n"
+    # The disk refusing part way (a file-size limit in a child process): no
+    # file of the set, no companion left.
+    child = textwrap.dedent(f"""
+        import resource, signal, quillomate as q
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        layout = q.read_design({str(DESIGN_FILE)!r}).layout({str(STACKUPS / "ptfe-homogeneous.toml")!r})
+        resource.setrlimit(resource.RLIMIT_FSIZE, (4000, 4000))  # the Gerber files fit, the drawing does not
+        try:
+            layout.write(gerber={str(tmp_path / "g")!r}, svg={str(tmp_path / "c.svg")!r})
+        except OSError as e:
+            print(e.errno, e)
+    """)
+    run = subprocess.run([sys.executable, "-c", child], capture_output=True, text=True, env=os.environ)
+    assert run.stdout.startswith("27 cannot write "), run.stdout + run.stderr
+    assert sorted(os.listdir(tmp_path)) == ["c.dxf", "g"] and os.listdir(tmp_path / "g") == []
+    with pytest.raises(ValueError, match="give at least one"):
+        layout.write()
+
+
+def test_what_the_copper_cannot_be_is_refused():
+    d = q.read_design(DESIGN_FILE)
+    ptfe = STACKUPS / "ptfe-homogeneous.toml"
+    with pytest.raises(ValueError, match="breakout"):
+        d.layout(ptfe, breakout_length_m=1e-5)
+    with pytest.raises(ValueError, match=r"Analysis\.design"):
+        d.analyse([2000], stackup=ptfe).design.layout(ptfe)
+    # A board that cannot build a section: no copper, the section named.
+    tight = q.synthesize("symmetrical", 2000, 6000, 3.01, 0.3)
+    with pytest.raises(ValueError, match="section 2"):
+        tight.layout(STACKUPS / "core-between-prepregs.toml")
+    # The layout keeps its own board and design.
+    layout = d.layout(q.read_stackup(ptfe))
+    assert layout.stackup.name == str(ptfe) and layout.design.origin == "file"
+    # Its sections are as long as the board builds them.
+    board = d.dimensions(stackup=ptfe).board
+    np.testing.assert_allclose([s.x1_m - s.x0_m for s in layout.sections], [b.length_in * 0.0254 for b in board],
+                               rtol=1e-6)
+    assert layout.coupler_length_m == layout.sections[-1].x1_m
