@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/number.hpp"
 #include "fullwave/port_waves.hpp"
 
 namespace quill {
@@ -13,7 +14,8 @@ namespace {
 
 /// How to run the models by hand, for the folder's README.txt.
 std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetry, const std::string& design,
-                   const std::string& board, const std::string& mesh) {
+                   const std::string& board, const std::string& mesh, const std::string& zo_text,
+                   const std::string& collect) {
   std::string t = "Full-wave models of " + design + " in the board " + board + " (" + mesh + " mesh),\n";
   t += "written by quillomate fullwave for openEMS (Debian package openems).\n\n";
   t += "Each folder portK holds the model with port K driven and the other ports matched;\n";
@@ -27,6 +29,20 @@ std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetr
   t += "each port end. Each port is a lumped port of Zo split between the two planes.\n";
   if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
   if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
+  t += "\nFrom a run by hand to S-parameters. Once openEMS has run in every folder above, this\n";
+  t += "reads the probe files and writes fullwave.s4p, compare.csv and compare.svg here, as\n";
+  t += "--run does (it refuses models that its options would not write):\n\n";
+  t += collect + "\n";
+  t += "What it does, to do it elsewhere: openEMS leaves in each folder, for every port J,\n";
+  t += "the voltage probe " + voltage_probe(0).substr(0, 7) + "J (time in s and volts, up the port from the lower\n";
+  t += "plane) and the current probes " + current_probe(0, false).substr(0, 7) + "J_lower and " +
+       current_probe(0, true).substr(0, 7) + "J_upper (time and amperes\n";
+  t += "into the coupler through the port's two halves). At each frequency f take each\n";
+  t += "probe's spectrum X(f) = sum over its samples of x(t) exp(-j 2 pi f t) dt; port J's\n";
+  t += "U is that of " + voltage_probe(0).substr(0, 7) + "J and its I the sum of its two current probes'. Its\n";
+  t += "waves are a = (U + Zo I) / 2 in and b = (U - Zo I) / 2 out, with Zo = " + zo_text + " ohms,\n";
+  t += "and with port K driven column K of S is S[J][K] = b(J) / a(K). The columns of the\n";
+  t += "ports not driven follow from the symmetries above: S[s(i)][s(j)] = S[i][j].\n";
   return t;
 }
 
@@ -71,11 +87,13 @@ FullwaveStudy plan_study(const CouplerDesign& d, const CouplerLayout& layout, co
 fs::path port_folder(const fs::path& dir, int port) { return dir / ("port" + std::to_string(port)); }
 
 std::vector<StudyFile> model_files(const FullwaveStudy& study, const CouplerLayout& layout, const Stackup& stack,
-                                   const fs::path& dir, const std::string& design, const std::string& mesh) {
+                                   const fs::path& dir, const std::string& design, const std::string& mesh,
+                                   const std::string& collect) {
   std::vector<StudyFile> files;
   for (int k : study.driven)
     files.push_back({port_folder(dir, k) / model_file_name, openems_model(layout, stack, study.grid, study.run, k)});
-  files.push_back({dir / "README.txt", readme(study.driven, study.symmetry, design, stack.name, mesh)});
+  files.push_back({dir / "README.txt", readme(study.driven, study.symmetry, design, stack.name, mesh,
+                                                   plain_number(static_cast<float>(study.run.zo)), collect)});
   return files;
 }
 

@@ -55,10 +55,12 @@ FullwaveStudy plan_study(const CouplerDesign& d, const CouplerLayout& layout, co
 std::filesystem::path port_folder(const std::filesystem::path& dir, int port);
 
 /// The model folder's files: each driven port's model, and README.txt, which
-/// says how to run them by hand; `design` names the design, `mesh` the density.
+/// says how to run them by hand and turn the run into S-parameters; `design`
+/// names the design, `mesh` the density, and `collect` is the front end's
+/// own way of reading a hand run back (lines of text, indented).
 std::vector<StudyFile> model_files(const FullwaveStudy& study, const CouplerLayout& layout, const Stackup& stack,
                                    const std::filesystem::path& dir, const std::string& design,
-                                   const std::string& mesh);
+                                   const std::string& mesh, const std::string& collect);
 
 /// Makes `dir` and the driven ports' folders and removes the results of an
 /// earlier model, which would pass for this one's. Empty, or why not.

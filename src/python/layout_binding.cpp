@@ -231,7 +231,9 @@ ScriptFullwave write_model(const ScriptLayout& l, const py::args& args, const py
   if (const std::string failure = prepare_study_folder(m.study, m.folder); !failure.empty())
     raise_file({FileFault::system, EIO, failure});
   if (FileFault fault =
-          write_together(model_files(m.study, l.copper, l.stack, m.folder, l.design.name, m.mesh), "no model was kept"))
+          write_together(model_files(m.study, l.copper, l.stack, m.folder, l.design.name, m.mesh,
+                                     "    model.read()    # in Python: the FullwaveModel that wrote this folder\n"),
+                         "no model was kept"))
     raise_file(fault);
   return m;
 }
