@@ -73,7 +73,7 @@ std::string dxf_file(const CouplerLayout& layout, const ArtworkInfo& info) {
   dxf.writeLayer(w, DL_LayerData("OUTLINE", 0), DL_Attributes("", DL_Codes::black, 100, "CONTINUOUS", 1.0));
   w.tableEnd();
   w.tableStyle(1);
-  dxf.writeStyle(w, DL_StyleData("standard", 0, 2.5, 1.0, 0.0, 0, 2.5, "txt", ""));
+  dxf.writeStyle(w, DL_StyleData("Standard", 0, 2.5, 1.0, 0.0, 0, 2.5, "txt", ""));
   w.tableEnd();
   dxf.writeView(w);
   dxf.writeUcs(w);

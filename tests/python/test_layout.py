@@ -34,20 +34,16 @@ CASES = {
 }
 
 GERBER_DATE = re.compile(rb"%TF\.CreationDate,[^*]*\*%")
-# The dimension style's text-style handle, which dxflib leaves unset (a new
-# value every run, the command line's own files too) unless a style is
-# named "Standard".
-DXF_STYLE_HANDLE = re.compile(rb"\n340\n[0-9A-F]+\n")
 
 
 def artwork(folder):
-    """Every file the artwork options wrote, by name; what differs from run to run masked."""
+    """Every file the artwork options wrote, by name; the Gerber files' date masked. Nothing else may
+    differ from run to run (the DXF once held a handle dxflib left unset)."""
     files = {}
     for root, _, names in os.walk(folder):
         for name in names:
             path = os.path.join(root, name)
-            text = GERBER_DATE.sub(b"%TF.CreationDate,*%", open(path, "rb").read())
-            files[os.path.relpath(path, folder)] = DXF_STYLE_HANDLE.sub(b"\n340\n*\n", text)
+            files[os.path.relpath(path, folder)] = GERBER_DATE.sub(b"%TF.CreationDate,*%", open(path, "rb").read())
     return files
 
 
