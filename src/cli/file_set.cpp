@@ -1,43 +1,13 @@
 #include "cli/file_set.hpp"
 
-#include <memory>
-
 #include "cli/exit_status.hpp"
 #include "cli/output_files.hpp"
 
 namespace quill {
 
 int write_all_or_none(const CliContext& ctx, const std::vector<FileText>& files, const std::string& none_kept) {
-  struct Member {
-    std::unique_ptr<OutputFile> file;
-    const std::string* text;
-  };
-  std::vector<Member> regular, streams;
-  for (const auto& [path, text] : files) {
-    auto file = std::make_unique<OutputFile>(path, ctx.env);
-    (file->is_stream() ? streams : regular).push_back({std::move(file), &text});
-  }
-  auto failed = [&ctx, &none_kept](const OutputFile& f, const char* what) {
-    return ctx.fail(exit_output_failed, std::string(what) + " " + f.name() + ": " + f.reason() + "; " + none_kept);
-  };
-  for (Member& m : regular) {
-    if (!m.file->open()) return failed(*m.file, "cannot create");
-    m.file->write(*m.text);
-    // A write that failed is reported by its commit, which removes it; the
-    // others, never committed, go with their owners.
-    if (m.file->failed() && !m.file->commit()) return failed(*m.file, "cannot write");
-  }
-  for (Member& m : streams) {
-    if (!m.file->open()) return failed(*m.file, "cannot create");
-    m.file->write(*m.text);
-    if (!m.file->commit()) return failed(*m.file, "cannot write");
-  }
-  for (size_t k = 0; k < regular.size(); ++k) {
-    if (regular[k].file->commit()) continue;
-    std::error_code ec;
-    for (size_t done = 0; done < k; ++done) std::filesystem::remove(regular[done].file->target(), ec);
-    return failed(*regular[k].file, "cannot write");
-  }
+  if (const SetFailure f = write_file_set(files, ctx.env.open_output))
+    return ctx.fail(exit_output_failed, f.message + "; " + none_kept);
   return exit_ok;
 }
 

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "cli/cli_context.hpp"
+#include "common/output_set.hpp"
 
 namespace quill {
 
-using FileText = std::pair<std::filesystem::path, std::string>;
 
 /// Writes `files` together. On a failure: one message naming the file and
 /// the system's reason, then `none_kept` ("no artwork file was kept"), and

@@ -10,11 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/output_set.hpp"
 #include "python/design_files.hpp"
 
 namespace quill::py_front {
 
-using FileText = std::pair<std::filesystem::path, std::string>;
+using quill::FileText;
 
 /// Writes `files`; on a failure, the fault names the file and the system's
 /// reason, then `none_kept` ("no artwork file was kept").
