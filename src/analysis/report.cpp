@@ -37,7 +37,11 @@ void section_row(Text& t, const CouplerDesign& d, int i) {
       .f(s.length, 8, 4).nl();
 }
 
-void table_footer(Text& t, const CouplerDesign& d) {
+void table_footer(Text& t, const CouplerDesign& d, const std::string& board) {
+  if (!board.empty()) {
+    t.sp(7).lit("In the board ").lit(board).lit(", Total Length of Coupler = ").f(d.total, 8, 4).nl();
+    return;
+  }
   t.sp(7).lit("In a dielectric with Er = ").f(d.er, 5, 2)
       .lit(", Total Length of Coupler = ").f(d.total, 8, 4).nl();
 }
@@ -73,7 +77,7 @@ float section_coupling(float zoe_ohms, float zoo_ohms) {
   return -20.0f * log10f(fabsf(zoe_ohms - zoo_ohms) / (zoe_ohms + zoo_ohms));
 }
 
-void print_design_table(ReportOut& out, const CouplerDesign& d) {
+void print_design_table(ReportOut& out, const CouplerDesign& d, const std::string& board) {
   Text head;
   table_heading(head);
   out.put(head.str());
@@ -83,12 +87,12 @@ void print_design_table(ReportOut& out, const CouplerDesign& d) {
     out.put(row.str());
   }
   Text foot;
-  table_footer(foot, d);
+  table_footer(foot, d, board);
   out.put(foot.str());
 }
 
 void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings& s,
-                  const TimeStamp& t, const std::vector<std::string>& notes) {
+                  const TimeStamp& t, const std::vector<std::string>& notes, const std::string& board) {
   // Title, subtitle, introduction and band leave as one block.
   Text head;
   title_block(head, t);
@@ -111,7 +115,7 @@ void print_report(ReportOut& out, const CouplerDesign& d, const AnalysisSettings
   if (!notes.empty()) head.nl();
   for (const std::string& line : notes) head.sp(12).lit(line).nl();
   out.put(head.str());
-  print_design_table(out, d);
+  print_design_table(out, d, board);
 
   Text heading;
   response_heading(heading, s.iprint);

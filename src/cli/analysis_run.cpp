@@ -78,7 +78,7 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
   if (outputs.report_to_stdout || report) {
     ReportOut out = ReportOut::plain(outputs.report_to_stdout ? &ctx.env.out : nullptr,
                                      report ? &report->stream() : nullptr);
-    print_report(out, d, s, ctx.env.clock(), outputs.board_notes);
+    print_report(out, d, s, ctx.env.clock(), outputs.board_notes, outputs.board_name);
     if (out.console_failed())
       return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
     if (out.storage_failed())

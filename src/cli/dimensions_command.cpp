@@ -17,7 +17,7 @@ namespace quill {
 
 namespace {
 
-/// The report and the board's table, for `dimensions FILE --stackup STACK`.
+/// The board's table, for `dimensions FILE --stackup STACK`.
 int board_dimensions(const CliContext& ctx, const DimensionsArgs& a) {
   if (!none_beside_board(ctx, {{"--b", a.b.has_value()},
                                {"--s", a.s.has_value()},
@@ -35,20 +35,15 @@ int board_dimensions(const CliContext& ctx, const DimensionsArgs& a) {
   const FileDesign& file = read->file;
   const CouplerDesign& d = file.design;
 
-  // The dialogue's report with the board's spacings, then the board's strips.
-  DimensionChoice c;
-  c.gps = static_cast<float>(stack.b_m() / metres_per_inch);
-  c.s = static_cast<float>(stack.s_m() / metres_per_inch);
-  c.icenter = a.centre == "overlap" ? 1 : 2;
+  // The board's strips alone: the dialogue's report would print closed-form
+  // strips, a feed width, a mode limit and lengths for the design file's
+  // single dielectric, which is not this board's.
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
-  print_dimension_report(out, d, c, ctx.env.clock(), std::string());
-  if (!out.console_failed()) {
-    const auto built = build_in_board(ctx, d, stack, c.icenter, false);
-    out.put(stack_table_text(d, stack, *built));
-    if (a.csv)
-      if (const int status = write_whole(ctx, requested(outputs, "--csv"), stack_table_csv(*built)); status != exit_ok)
-        return status;
-  }
+  const auto built = build_in_board(ctx, d, stack, a.centre == "overlap" ? 1 : 2, false);
+  out.put(stack_table_text(d, stack, *built));
+  if (a.csv && !out.console_failed())
+    if (const int status = write_whole(ctx, requested(outputs, "--csv"), stack_table_csv(*built)); status != exit_ok)
+      return status;
   if (out.console_failed())
     return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
   return ctx.stdout_written() ? exit_ok : exit_output_failed;

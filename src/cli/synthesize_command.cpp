@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 
 #include "analysis/band_figures.hpp"
 #include "analysis/report.hpp"
@@ -15,6 +16,7 @@
 #include "cli/option_values.hpp"
 #include "common/fixed.hpp"
 #include "common/number.hpp"
+#include "common/quarter_wave.hpp"
 #include "common/report_out.hpp"
 #include "files/design_data_file.hpp"
 #include "synthesis/band_sweep.hpp"
@@ -139,11 +141,29 @@ std::string board_response_lines(const CouplerDesign& ideal, const CouplerDesign
   return t;
 }
 
+/// Gives `d` the dielectric constant, to four decimals, whose quarter waves
+/// add up to the board's length of its sections, and lays its sections out
+/// again for it: the one Er a design-data file can hold of a layered board.
+void set_board_permittivity(CouplerDesign& d, const StackDesign& built) {
+  double board_in = 0, vacuum_in = 0;
+  for (int i = 1; i <= d.n; ++i) {
+    board_in += built.sections[static_cast<size_t>(i - 1)].length_in;
+    vacuum_in += 0.25 * static_cast<double>(speed) / d.f0;
+  }
+  d.er = static_cast<float>(std::round(std::pow(vacuum_in / board_in, 2) * 1e4) / 1e4);
+  d.total = 0;
+  for (int i = 1; i <= d.n; ++i) {
+    set_quarter_wave(d.sec(i), d.f0, d.er);
+    d.total = d.total + d.sec(i).length;
+  }
+}
+
 }  // namespace
 
 int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   if (a.stackup && !none_beside_board(ctx, {{"--b", a.b.has_value()},
                                             {"--s", a.s.has_value()},
+                                            {"--er", a.er.has_value()},
                                             {"--velocity-ratio", a.sweep.velocity_ratio.has_value()},
                                             {"--loss", a.sweep.loss.has_value()}}))
     return exit_usage;
@@ -176,7 +196,7 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
 
   SynthesisOutcome outcome;
   if (const int status = design(ctx, r.synthesis, outcome); status != exit_ok) return status;
-  const CouplerDesign& d = outcome.design;
+  CouplerDesign& d = outcome.design;
 
   const AnalysisSettings around = sweep_around(d.flow, d.fhigh);
   CouplerDesign analysed = d;
@@ -185,41 +205,66 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
     return exit_usage;
   if (stack && !suits_board(ctx, d, *stack)) return exit_usage;
 
+  // In a board, everything that can still go wrong with the design is found
+  // before a line is printed or a file written: a section the board cannot
+  // build has no response to export, no copper to draw and no lengths to
+  // write, and the breakouts may not fit what was asked of them.
+  const bool exporting = a.exports.touchstone || a.exports.csv || a.exports.plot;
+  std::optional<StackDesign> built;
+  std::optional<CouplerLayout> layout;
+  if (stack) {
+    built = build_in_board(ctx, d, *stack, 2, false);
+    if (const int i = built->first_declined(); i != 0 && (exporting || a.artwork.any() || a.write_design))
+      return ctx.fail(exit_usage, "section " + std::to_string(i) + " cannot be built in " + stack->name +
+                                      ", so there is " +
+                                      (exporting          ? "no response to export"
+                                       : a.artwork.any() ? "no copper to draw"
+                                                         : "no design for this board to write") +
+                                      ": " + built->sections[static_cast<size_t>(i - 1)].note);
+    if (a.artwork.any()) {
+      std::string error;
+      layout = lay_out_coupler(d, *built, *stack, *choice, error);
+      if (!layout) return ctx.fail(exit_usage, error);
+    }
+    // The design file has one dielectric constant: the one that gives its
+    // sections the board's total length.
+    if (built->first_declined() == 0) set_board_permittivity(d, *built);
+  }
+
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);
   if (!outcome.engine_instead.empty()) out.put("        - " + outcome.engine_instead + ".\n");
   out.put(band_line(d));
   out.put(sections_line(d));
   out.put(swing_line(d, band_swing(d), outcome.from_tables ? 0.0f : r.synthesis.ripple));
-  print_design_table(out, d);
-  // In a board: its strips, and what the board makes of the response.
-  std::optional<StackDesign> built;
-  if (stack && !out.console_failed()) {
-    built = build_in_board(ctx, d, *stack, 2, false);
-    out.put(stack_table_text(d, *stack, *built));
+  if (!stack) {
+    print_design_table(out, d);
+  } else {
+    // Lengths, velocities and losses are the board's, or not printed.
+    const std::string board = std::filesystem::path(stack->name).filename().string();
     if (built->first_declined() == 0) {
       analysed = as_built(d, *built);
-      out.put(board_response_lines(d, analysed, *stack));
+      std::string notes = "\n";
+      for (const std::string& line : board_notes(*stack)) notes += "            " + line + "\n";
+      out.put(notes);
+      print_design_table(out, analysed, board);
+    } else {
+      CouplerDesign unbuilt = d;
+      for (int i = 1; i <= unbuilt.n; ++i) unbuilt.sec(i).length = std::numeric_limits<float>::quiet_NaN();
+      unbuilt.total = std::numeric_limits<float>::quiet_NaN();
+      print_design_table(out, unbuilt, board);
     }
+    out.put(stack_table_text(d, *stack, *built));
+    if (built->first_declined() == 0) out.put(board_response_lines(d, analysed, *stack));
+    if (a.write_design)
+      out.put("\n        - " + std::filesystem::path(*a.write_design).filename().string() +
+              " holds the board's B and S and Er " + plain_number(d.er) +
+              ", which gives its sections the\n          board's total length; a design-data file has no layers: "
+              "give --stackup " + *a.stackup + "\n          again for the board's numbers.\n");
   }
   if (out.console_failed())
     return ctx.fail(exit_output_failed, "cannot write standard output: " + out.console_failure());
   if (!ctx.stdout_written()) return exit_output_failed;
-
-  // Whatever can still go wrong with the design itself is found before any
-  // file is written: a section the board cannot build has no response to
-  // export and no copper to draw, and a breakout may be too short.
-  const bool exporting = a.exports.touchstone || a.exports.csv || a.exports.plot;
-  if (stack && (exporting || a.artwork.any())) {
-    if (const int i = built->first_declined(); i != 0)
-      return ctx.fail(exit_usage, "section " + std::to_string(i) + " cannot be built in " + stack->name +
-                                      ", so there is " + (exporting ? "no response to export" : "no copper to draw") +
-                                      ": " + built->sections[static_cast<size_t>(i - 1)].note);
-  }
-  std::optional<CouplerLayout> layout;
-  if (a.artwork.any()) {
-    std::string error;
-    layout = lay_out_coupler(d, *built, *stack, *choice, error);
-    if (!layout) return ctx.fail(exit_usage, error);
+  if (layout) {
     ctx.env.out << layout_summary_text(*layout, a.artwork.inches);
     if (!ctx.stdout_written()) return exit_output_failed;
   }

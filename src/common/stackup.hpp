@@ -38,6 +38,18 @@ struct Stackup {
   }
   /// Strip spacing S: the thickness of the strips layer.
   double s_m() const { return layers[static_cast<size_t>(strips_layer)].thickness_m; }
+  /// The same read from either plane, thicknesses and permittivities (with
+  /// `losses`, the loss tangents too): the two strips then see mirror images
+  /// of one field.
+  bool mirror_stacked(bool losses = false) const {
+    const size_t n = layers.size();
+    if (static_cast<size_t>(strips_layer) * 2 + 1 != n) return false;
+    for (size_t k = 0; k < n; ++k) {
+      const StackLayer &a = layers[k], &b = layers[n - 1 - k];
+      if (a.thickness_m != b.thickness_m || a.er != b.er || (losses && a.tan_delta != b.tan_delta)) return false;
+    }
+    return true;
+  }
 };
 
 }  // namespace quill

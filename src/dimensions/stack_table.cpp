@@ -1,10 +1,13 @@
 #include "dimensions/stack_table.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 #include "common/fixed.hpp"
+#include "dimensions/single_strip.hpp"
 
 namespace quill {
 
@@ -50,7 +53,7 @@ void geometry_heading(Text& t) {
 
 void geometry_row(Text& t, const StackSection& s) {
   const SectionStrips& r = s.strips;
-  t.sp(8).i(r.section, 2).sp(1);
+  t.sp(8).i(r.section, 2).sp(3);
   if (!r.found) {
     if (std::isfinite(r.largest_s_in)) {
       t.lit("no strips at this S; largest S = ").f(f32(r.largest_s_in * mm_per_inch), 6, 4)
@@ -76,13 +79,53 @@ void mode_heading(Text& t) {
 
 void mode_row(Text& t, const StackSection& s) {
   if (!s.built()) return;
-  t.sp(8).i(s.strips.section, 2).sp(1).f(f32(s.f0_mhz), 10, 3).f(f32(s.eeff_even), 8, 4)
+  t.sp(8).i(s.strips.section, 2).sp(4).f(f32(s.f0_mhz), 10, 3).f(f32(s.eeff_even), 8, 4)
       .f(f32(s.eeff_odd), 8, 4).f(f32(s.velocity_ratio), 8, 5).lit(" |")
       .f(f32(s.cond_even), 9, 5).f(f32(s.cond_odd), 9, 5).sp(1)
       .f(f32(s.diel_even), 9, 5).f(f32(s.diel_odd), 9, 5).nl();
 }
 
+void board_lines(Text& t, const CouplerDesign& d, const BoardFigures& b) {
+  t.nl();
+  if (std::isfinite(b.length_m))
+    t.sp(8).lit("Total length of the coupler =").f(f32(b.length_m * 1e3), 9, 3).lit(" mm (")
+        .f(f32(b.length_m / metres_per_inch), 7, 4).lit(" Inches).").nl();
+  t.sp(8).lit("For Zo = ").f(d.z0, 5, 1).lit(" Ohms, a strip alone is");
+  if (b.feed_upper_m == b.feed_lower_m) {
+    t.f(f32(b.feed_upper_m * 1e3), 7, 4).lit(" mm (").f(f32(b.feed_upper_m / metres_per_inch), 7, 5)
+        .lit(" Inches) wide.").nl();
+  } else {
+    t.f(f32(b.feed_lower_m * 1e3), 7, 4).lit(" mm wide on the lower face and").nl();
+    t.sp(8).f(f32(b.feed_upper_m * 1e3), 7, 4).lit(" mm on the upper (").f(f32(b.feed_lower_m / metres_per_inch), 7, 5)
+        .lit(" and").f(f32(b.feed_upper_m / metres_per_inch), 8, 5).lit(" Inches).").nl();
+  }
+  t.sp(8).lit("Maximum usable operating frequency = ").f(f32(b.max_frequency_mhz), 7, 1).lit(" MHz before possible").nl();
+  t.sp(8).lit("launch of higher-order modes (Er").f(f32(b.er_max), 6, 2).lit(", copper").f(f32(b.across_m * 1e3), 7, 3)
+      .lit(" mm across).").nl();
+}
+
 }  // namespace
+
+BoardFigures board_figures(const CouplerDesign& d, const Stackup& stack, const StackDesign& built) {
+  BoardFigures b;
+  b.feed_upper_m = single_strip_width(stack, d.z0, true);
+  b.feed_lower_m = stack.mirror_stacked() ? b.feed_upper_m : single_strip_width(stack, d.z0, false);
+  double total_in = 0;
+  for (const StackSection& s : built.sections) {
+    if (!s.built()) {
+      total_in = std::numeric_limits<double>::quiet_NaN();
+      continue;
+    }
+    total_in += s.length_in;
+    b.across_m = std::max(b.across_m, (s.strips.width_in + std::fabs(s.strips.offset_in)) * metres_per_inch);
+  }
+  b.length_m = total_in * metres_per_inch;
+  for (double feed : {b.feed_upper_m, b.feed_lower_m})
+    if (std::isfinite(feed)) b.across_m = std::max(b.across_m, feed);
+  for (const StackLayer& l : stack.layers) b.er_max = std::max(b.er_max, l.er);
+  b.max_frequency_mhz = higher_mode_limit_mhz(stack, b.across_m);
+  return b;
+}
 
 std::string stack_summary(const Stackup& stack) {
   std::string out = stack.name + ": B " + mm(stack.b_m()) + ", S " + mm(stack.s_m()) + ", copper " +
@@ -121,6 +164,7 @@ std::string stack_table_text(const CouplerDesign& d, const Stackup& stack, const
   for (const StackSection& s : built.sections) geometry_row(t, s);
   mode_heading(t);
   for (const StackSection& s : built.sections) mode_row(t, s);
+  board_lines(t, d, board_figures(d, stack, built));
   bool first = true;
   for (const StackSection& s : built.sections) {
     const bool plain = s.built() && (s.note == "offset strips" || s.note == "offset strips, no overlap" ||

@@ -25,16 +25,6 @@ std::vector<Map> images(const LayoutSymmetry& s) {
 
 bool close(double a, double b) { return std::fabs(a - b) <= 1e-12 * std::max({1.0, std::fabs(a), std::fabs(b)}); }
 
-bool mirror_stacked(const Stackup& s) {
-  const size_t n = s.layers.size();
-  if (static_cast<size_t>(s.strips_layer) * 2 + 1 != n) return false;
-  for (size_t k = 0; k < n; ++k)
-    if (s.layers[k].thickness_m != s.layers[n - 1 - k].thickness_m || s.layers[k].er != s.layers[n - 1 - k].er ||
-        s.layers[k].tan_delta != s.layers[n - 1 - k].tan_delta)
-      return false;
-  return true;
-}
-
 }  // namespace
 
 LayoutSymmetry layout_symmetry(const CouplerLayout& layout, const Stackup& stack) {
@@ -45,7 +35,7 @@ LayoutSymmetry layout_symmetry(const CouplerLayout& layout, const Stackup& stack
     const SectionCopper &a = sec[i], &b = sec[sec.size() - 1 - i];
     if (!close(a.width, b.width) || !close(a.offset, b.offset) || !close(a.x1 - a.x0, b.x1 - b.x0)) s.along = false;
   }
-  s.across = mirror_stacked(stack) && close(layout.breakouts.feed_width_upper, layout.breakouts.feed_width_lower);
+  s.across = stack.mirror_stacked(true) && close(layout.breakouts.feed_width_upper, layout.breakouts.feed_width_lower);
   return s;
 }
 

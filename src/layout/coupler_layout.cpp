@@ -19,15 +19,6 @@ constexpr double feed_coupling_limit_db = -40.0;
 Point add(Point a, Point b) { return {a.x + b.x, a.y + b.y}; }
 Point scaled(Point a, double s) { return {a.x * s, a.y * s}; }
 
-bool mirror_stacked(const Stackup& s) {
-  const size_t n = s.layers.size();
-  if (static_cast<size_t>(s.strips_layer) * 2 + 1 != n) return false;
-  for (size_t k = 0; k < n; ++k)
-    if (s.layers[k].thickness_m != s.layers[n - 1 - k].thickness_m || s.layers[k].er != s.layers[n - 1 - k].er)
-      return false;
-  return true;
-}
-
 /// Left-hand unit normal of the direction from a to b.
 Point normal(Point a, Point b) {
   const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
@@ -281,7 +272,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   Breakouts& b = out.breakouts;
   b.feed_width_upper = feed_width(stack, d.z0, true);
   // On a mirror-stacked board the two heights are one another's image.
-  b.feed_width_lower = mirror_stacked(stack) ? b.feed_width_upper : feed_width(stack, d.z0, false);
+  b.feed_width_lower = stack.mirror_stacked() ? b.feed_width_upper : feed_width(stack, d.z0, false);
   if (!std::isfinite(b.feed_width_upper) || !std::isfinite(b.feed_width_lower)) {
     error = "no strip in " + stack.name + " has Zo (" + std::to_string(d.z0) + " ohms) to feed the ports";
     return std::nullopt;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <numbers>
 
+#include "dimensions/single_strip.hpp"
 #include "dimensions/stack_modes.hpp"
 
 namespace quill {
@@ -18,10 +19,6 @@ constexpr double nan_d = std::numeric_limits<double>::quiet_NaN();
 /// out that the next parallel-plate mode (falling at least twice as fast)
 /// has died away to as little.
 constexpr double anchor_coupling = 1e-7;
-
-double single_impedance(const Stackup& stack, double w, bool upper) {
-  return board_mode(stack, {{-w / 2, w / 2, upper}}, {1.0}, false).z;
-}
 
 /// Inverse of a 2x2 matrix.
 void invert(const double m[4], double out[4]) {
@@ -76,34 +73,7 @@ double plate_angle(const Stackup& stack, double lambda) {
 
 }  // namespace
 
-double feed_width(const Stackup& stack, double zo, bool upper) {
-  // ln Z falls almost linearly with ln W: regula falsi (Illinois) on the
-  // bracket from a thousandth to twenty ground-plane spacings.
-  const double b = stack.b_m();
-  double lo = std::log(b * 1e-3), hi = std::log(b * 20.0);
-  double flo = std::log(single_impedance(stack, std::exp(lo), upper) / zo);
-  double fhi = std::log(single_impedance(stack, std::exp(hi), upper) / zo);
-  if (!(flo > 0 && fhi < 0)) return nan_d;
-  int side = 0;
-  for (int k = 0; k < 60; ++k) {
-    const double mid = (lo * fhi - hi * flo) / (fhi - flo);
-    const double f = std::log(single_impedance(stack, std::exp(mid), upper) / zo);
-    if (!std::isfinite(f)) return nan_d;
-    if (std::fabs(f) < 1e-10) return std::exp(mid);
-    if (f > 0) {
-      lo = mid;
-      flo = f;
-      if (side == 1) fhi /= 2.0;
-      side = 1;
-    } else {
-      hi = mid;
-      fhi = f;
-      if (side == -1) flo /= 2.0;
-      side = -1;
-    }
-  }
-  return nan_d;
-}
+double feed_width(const Stackup& stack, double zo, bool upper) { return single_strip_width(stack, zo, upper); }
 
 double parallel_plate_decay(const Stackup& stack) {
   double lo_er = stack.layers.front().er, hi_er = lo_er;

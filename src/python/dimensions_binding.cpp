@@ -64,13 +64,14 @@ ScriptDimensions in_board(const ScriptDesign& sd, std::optional<double> b, std::
   out.stack = stackup_argument(stackup);
   const Stackup& stack = *out.stack;
   if (auto fault = board_fault(sd.design, stack)) raise_value(*fault);
-  // The report's closed forms with the board's spacings, then the board's strips.
+  // The board's strips and figures alone: closed forms would be for the
+  // design's single dielectric, which is not this board's.
   out.choice.gps = static_cast<float>(stack.b_m() / metres_per_inch);
   out.choice.s = static_cast<float>(stack.s_m() / metres_per_inch);
   out.choice.icenter = icenter;
-  out.closed = closed_form_strips(sd.design, out.choice);
   py::gil_scoped_release release;
   out.board = refine_stack_design(sd.design, stack, icenter);
+  out.figures = board_figures(sd.design, stack, *out.board);
   return out;
 }
 
@@ -269,11 +270,36 @@ void define_dimensions(py::module_& m, py::class_<ScriptDimensions>& cls) {
           },
           "The dimension report's closed-form strips, one record a section.")
       .def_property_readonly(
-          "zo_strip_width_in", [](const ScriptDimensions& d) { return d.closed.zo_width; },
-          "Closed-form width of a single strip of impedance Zo at the strips' height.")
+          "zo_strip_width_in",
+          [](const ScriptDimensions& d) -> std::optional<float> {
+            if (d.figures) return std::nullopt;
+            return d.closed.zo_width;
+          },
+          "Closed-form width of a single strip of impedance Zo at the strips' height, inches;\n"
+          "None in a board (see feed_widths_m).")
       .def_property_readonly(
-          "max_frequency_mhz", [](const ScriptDimensions& d) { return d.closed.max_frequency; },
-          "Highest frequency before the widest strip may launch higher-order modes\n"
+          "feed_widths_m",
+          [](const ScriptDimensions& d) -> std::optional<std::pair<double, double>> {
+            if (!d.figures) return std::nullopt;
+            return std::pair{d.figures->feed_lower_m, d.figures->feed_upper_m};
+          },
+          "In a board: the field-solved width, metres, of a lone strip of impedance Zo on the\n"
+          "lower and on the upper face, (lower, upper); None without a board.")
+      .def_property_readonly(
+          "length_m",
+          [](const ScriptDimensions& d) -> std::optional<double> {
+            if (!d.figures || std::isnan(d.figures->length_m)) return std::nullopt;
+            return d.figures->length_m;
+          },
+          "In a board: the coupler's total length, metres; None without a board or when a\n"
+          "section has no strips in it.")
+      .def_property_readonly(
+          "max_frequency_mhz",
+          [](const ScriptDimensions& d) -> double {
+            return d.figures ? d.figures->max_frequency_mhz : d.closed.max_frequency;
+          },
+          "Highest frequency, MHz, before the widest copper may launch higher-order modes: the\n"
+          "report's closed form, or in a board the field-solved copper and the board's highest Er\n"
           "(NaN when no section has a loose closed-form width).")
       .def_property_readonly(
           "field_solved",

@@ -14,6 +14,7 @@
 #include "dimensions/closed_form_strips.hpp"
 #include "dimensions/dimension_report.hpp"
 #include "dimensions/stack_strips.hpp"
+#include "dimensions/stack_table.hpp"
 #include "dimensions/strip_refine.hpp"
 #include "layout/coupler_layout.hpp"
 #include "python/parameters.hpp"
@@ -45,6 +46,7 @@ struct ScriptDimensions {
   ClosedFormStrips closed;
   std::optional<DesignStrips> field;  ///< with field_solve
   std::optional<StackDesign> board;   ///< with a stack-up
+  std::optional<BoardFigures> figures;  ///< with a stack-up: its feeds, length and mode limit
   std::optional<Stackup> stack;
 };
 

@@ -323,3 +323,94 @@ TEST(Stackup, AsBuiltResponseIsReciprocalPassiveAndMirrored) {
 
 }  // namespace
 }  // namespace quill
+
+namespace quill {
+namespace {
+
+/// Where the dash groups of a table's rule line end, and where each number
+/// of a row ends: every number must stand under its column.
+std::vector<size_t> group_ends(const std::string& rule) {
+  std::vector<size_t> ends;
+  for (size_t k = 0; k < rule.size(); ++k)
+    if (rule[k] == '-' && (k + 1 == rule.size() || rule[k + 1] != '-')) ends.push_back(k);
+  return ends;
+}
+std::vector<size_t> number_ends(const std::string& row) {
+  std::vector<size_t> ends;
+  for (size_t k = 0; k < row.size(); ++k)
+    if (std::isdigit(static_cast<unsigned char>(row[k])) && (k + 1 == row.size() || row[k + 1] == ' '))
+      ends.push_back(k);
+  return ends;
+}
+
+/// With a board, every number printed or written is the board's: no length,
+/// feed width or mode limit of the design file's single dielectric, and the
+/// design file written holds the Er that gives the board's total length.
+TEST(Stackup, EveryNumberIsTheBoards) {
+  std::ifstream example_file(std::string(QUILLOMATE_SOURCE_DIR) + "/data/stackups/core-between-prepregs.toml");
+  const std::string example{std::istreambuf_iterator<char>(example_file), std::istreambuf_iterator<char>()};
+  Dialogue dir;
+  dir.file("design.dat", kSymmetric).file("board.toml", example);
+  const StackupRead stack = read_stackup_text(example, "board.toml");
+  ASSERT_TRUE(stack.ok);
+  std::istringstream design_file(kSymmetric);
+  const CouplerDesign d = read_design_data(design_file).values.design;
+  const StackDesign built = refine_stack_design(d, stack.stackup, 2);
+  double board_in = 0;
+  for (const StackSection& s : built.sections) board_in += s.length_in;
+
+  const auto dims = dir.command(split("dimensions design.dat --stackup board.toml"));
+  const auto analysed = dir.command(split("analyse design.dat --stackup board.toml"));
+  const auto synth = dir.command(split(kSynth + "--stackup board.toml --write-design w.dat"));
+  for (const auto* o : {&dims, &analysed, &synth}) {
+    ASSERT_EQ(o->status, 0) << o->err;
+    EXPECT_EQ(o->out.find("In a dielectric with Er"), std::string::npos) << o->out;
+    EXPECT_EQ(o->out.find("Strip Dimensions in Inches   |"), std::string::npos) << "closed forms";
+    EXPECT_EQ(o->out.find("strip width ="), std::string::npos) << "the design file's feed";
+  }
+  // The board's own figures, each in every command that prints the table.
+  char total[64];
+  std::snprintf(total, sizeof total, "Total length of the coupler =%9.3f mm", board_in * 25.4);
+  for (const auto* o : {&dims, &synth}) {
+    EXPECT_NE(o->out.find(total), std::string::npos) << o->out;
+    EXPECT_NE(o->out.find("a strip alone is"), std::string::npos);
+    EXPECT_NE(o->out.find("Maximum usable operating frequency"), std::string::npos);
+  }
+  char board_total[64];
+  std::snprintf(board_total, sizeof board_total, "Total Length of Coupler = %8.4f", board_in);
+  EXPECT_NE(analysed.out.find(std::string("In the board board.toml, ") + board_total), std::string::npos)
+      << analysed.out.substr(analysed.out.find("In the board"), 80) << board_in;
+  // The design file: the board's B and S, and the Er whose quarter waves add
+  // up to the board's length, said on standard output.
+  std::istringstream written(synth.files.at("w.dat"));
+  const FileDesign w = read_design_data(written).values;
+  EXPECT_NEAR(w.gpsuser * metres_per_inch, stack.stackup.b_m(), 1e-9);
+  EXPECT_NEAR(w.suser * metres_per_inch, stack.stackup.s_m(), 1e-9);
+  EXPECT_NEAR(w.design.total, board_in, 1e-4 * board_in);
+  EXPECT_NE(synth.out.find("w.dat holds the board's B and S and Er " + margin(w.design.er)), std::string::npos);
+  // The board decides Er, as it decides B and S.
+  const auto er = dir.command(split(kSynth + "--stackup board.toml --er 3"));
+  EXPECT_EQ(er.status, 2);
+  EXPECT_NE(er.err.find("--er"), std::string::npos) << er.err;
+
+  // Every number of the board's tables stands under its column.
+  std::istringstream lines(dims.out);
+  std::vector<size_t> columns;
+  int rows = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("------- ---") != std::string::npos) {
+      columns = group_ends(line);
+      continue;
+    }
+    if (line.empty()) columns.clear();
+    if (columns.empty() || line.find_first_not_of(" 0123456789.|-") != std::string::npos) continue;
+    ++rows;
+    const std::vector<size_t> ends = number_ends(line);  // the first is the section, under its "I"
+    for (size_t end : std::vector<size_t>(ends.begin() + 1, ends.end()))
+      EXPECT_NE(std::find(columns.begin(), columns.end(), end), columns.end()) << end << " in\n" << line;
+  }
+  EXPECT_EQ(rows, 2 * d.n);
+}
+
+}  // namespace
+}  // namespace quill

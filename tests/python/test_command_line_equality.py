@@ -129,6 +129,15 @@ def test_dimensions_of_a_design_file(cli, tmp_path, case):
     run = cli("dimensions", DESIGN_FILE, *more, "--csv", "cli.csv")
     dims = q.read_design(DESIGN_FILE).dimensions(**options)
     assert dims.to_csv() == (tmp_path / "cli.csv").read_text()
+    if "stackup" in options:
+        # In a board only the board's numbers: no closed forms for another dielectric.
+        assert dims.closed_form == [] and dims.zo_strip_width_in is None
+        assert "Strip Dimensions in Inches   |" not in run.stdout
+        lower, upper = dims.feed_widths_m
+        assert f"a strip alone is{fixed(upper * 1e3, 7, 4)} mm" in run.stdout
+        assert f"Total length of the coupler ={fixed(dims.length_m * 1e3, 9, 3)} mm" in run.stdout
+        assert f"frequency = {fixed(dims.max_frequency_mhz, 7, 1)} MHz" in run.stdout
+        return
     # The closed forms are the report's, as printed.
     rows = report_strip_rows(run.stdout)
     assert sorted(rows) == [c.section for c in dims.closed_form] == [1, 2, 3, 4, 5]
