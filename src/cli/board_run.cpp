@@ -40,8 +40,7 @@ std::optional<StackDesign> build_in_board(const CliContext& ctx, const CouplerDe
   StackDesign built = refine_stack_design(d, stack, icenter);
   if (whole) {
     if (const int i = built.first_declined(); i != 0) {
-      ctx.fail(exit_usage, "section " + std::to_string(i) + " cannot be built in " + stack.name + ": " +
-                               built.sections[static_cast<size_t>(i - 1)].note);
+      ctx.fail(exit_usage, declined_message(built, stack));
       return std::nullopt;
     }
   }

@@ -214,13 +214,9 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
   std::optional<CouplerLayout> layout;
   if (stack) {
     built = build_in_board(ctx, d, *stack, 2, false);
-    if (const int i = built->first_declined(); i != 0 && (exporting || a.artwork.any() || a.write_design))
-      return ctx.fail(exit_usage, "section " + std::to_string(i) + " cannot be built in " + stack->name +
-                                      ", so there is " +
-                                      (exporting          ? "no response to export"
-                                       : a.artwork.any() ? "no copper to draw"
-                                                         : "no design for this board to write") +
-                                      ": " + built->sections[static_cast<size_t>(i - 1)].note);
+    // Nothing can be exported, drawn or written without every section.
+    if (built->first_declined() != 0 && (exporting || a.artwork.any() || a.write_design))
+      return ctx.fail(exit_usage, declined_message(*built, *stack));
     if (a.artwork.any()) {
       std::string error;
       layout = lay_out_coupler(d, *built, *stack, *choice, error);

@@ -101,6 +101,24 @@ StackDesign refine_stack_design(const CouplerDesign& d, const Stackup& stack, in
   return out;
 }
 
+std::string declined_message(const StackDesign& built, const Stackup& stack) {
+  const int i = built.first_declined();
+  if (i == 0) return {};
+  const StackSection& sec = built.sections[static_cast<size_t>(i - 1)];
+  const SectionStrips& r = sec.strips;
+  char head[160];
+  std::snprintf(head, sizeof head, "section %d (Zoe %.2f ohms, Zoo %.2f ohms) cannot be built in ", i, r.zoe, r.zoo);
+  std::string why = sec.note;
+  if (std::isfinite(r.largest_s_in)) {
+    // The board's own unit beside the inches of the strips.
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "no strips at this S; they need S <= %.4g mm (%.4g in), the board's S is %.4g mm",
+                  r.largest_s_in * metres_per_inch * 1e3, r.largest_s_in, stack.s_m() * 1e3);
+    why = buf;
+  }
+  return head + stack.name + ": " + why;
+}
+
 CouplerDesign as_built(const CouplerDesign& d, const StackDesign& built) {
   CouplerDesign a = d;
   a.total = 0;

@@ -39,6 +39,13 @@ struct StackDesign {
   int first_declined() const;
 };
 
+/// The one message for a design with a section the board cannot build, for
+/// every command and the module: "section 4 (Zoe 246.83 ohms, Zoo 10.13
+/// ohms) cannot be built in board.toml: " and why, with the largest strip
+/// spacing that would build it or what else of the board would have to
+/// change. Empty when every section is built.
+std::string declined_message(const StackDesign& built, const Stackup& stack);
+
 /// The board as the strip refinement sees it: the stack's field solution in
 /// units of its B, and the stack with another strips-layer thickness (the
 /// other layers kept) for the largest S a declined section could have.

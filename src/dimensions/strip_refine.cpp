@@ -310,13 +310,24 @@ double limit_sb(double zoe, double zo, const StripBoard& board, Budget& bud) {
   return r.ok ? std::exp(r.u) : nan_d;
 }
 
-/// No geometry at this spacing: says so with the spacing that would have one.
-void none_here(SectionStrips& r, double zo, const StripBoard& board, Budget& bud) {
+/// No geometry at this spacing: says so with the spacing that would have
+/// one, or, where none would (strips of real copper cannot be narrowed
+/// without end), the highest even-mode impedance `reach_zoe` that the
+/// narrowest superposed strips have here, when known.
+void none_here(SectionStrips& r, double zo, const StripBoard& board, Budget& bud, double reach_zoe = nan_d) {
   r.found = false;
   r.outcome = StripOutcome::none;
   r.width_in = r.offset_in = r.zoe_field = r.zoo_field = r.residual = nan_d;
   r.largest_s_in = limit_sb(r.zoe, zo, board, bud) * board.b;
-  r.note = format("no geometry at this S: coupling needs S <= %.4f in", r.largest_s_in);
+  if (std::isfinite(r.largest_s_in)) {
+    r.note = format("no geometry at this S: coupling needs S <= %.4f in", r.largest_s_in);
+  } else if (std::isfinite(reach_zoe)) {
+    r.note = format("no strips at any S: superposed strips, however narrow, reach Zoe %.1f ohms here (thinner "
+                    "copper or thicker outer layers raise it)",
+                    reach_zoe);
+  } else {
+    r.note = "no strips at any S: even superposed strips do not couple so tightly with this copper";
+  }
 }
 
 /// Offset strips from the better closed form; where that start fails, first
@@ -347,6 +358,12 @@ void refine_offset(SectionStrips& r, const Want& t, double zo, const StripBoard&
   const EvenMatch sup = match_even(0.0, w_guess, t, bud);
   if (sup.ok && sup.z.zoo > t.zoo * (1.0 + strip_tolerance)) {
     none_here(r, zo, board, bud);
+    return;
+  }
+  // No superposed strips reach the even mode at all: the narrowest have the
+  // highest even-mode impedance of any strips, and offsetting them lowers it.
+  if (!sup.ok && sup.z.zoe < t.zoe) {
+    none_here(r, zo, board, bud, sup.z.zoe);
     return;
   }
   int nested_steps = 0;
@@ -432,7 +449,11 @@ SectionStrips refine_superposed_section(double zoe, double zo, const StripBoard&
   const double guess = std::isfinite(cf.wt) && cf.wt > 0 ? cf.wt : 0.5;
   const EvenMatch sup = match_even(0.0, guess, t, bud);
   if (!sup.ok) {
-    r.note = "no superposed strips have this Zoe";
+    if (sup.z.zoe < t.zoe) {
+      none_here(r, zo, board, bud, sup.z.zoe);
+    } else {
+      r.note = "no superposed strips have this Zoe";
+    }
     r.evaluations = bud.evaluations;
     return r;
   }

@@ -238,8 +238,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
                                              const Stackup& stack, const LayoutChoice& choice,
                                              std::string& error) {
   if (const int i = built.first_declined(); i != 0) {
-    error = "section " + std::to_string(i) + " has no strips in " + stack.name + ", so no copper can be drawn: " +
-            built.sections[static_cast<size_t>(i - 1)].note;
+    error = declined_message(built, stack);
     return std::nullopt;
   }
   CouplerLayout out;

@@ -48,8 +48,7 @@ std::optional<std::string> board_fault(const CouplerDesign& d, const Stackup& st
 std::optional<std::string> declined_fault(const StackDesign& built, const Stackup& stack) {
   const int i = built.first_declined();
   if (i == 0) return std::nullopt;
-  return "section " + std::to_string(i) + " cannot be built in " + stack.name + ": " +
-         built.sections[static_cast<size_t>(i - 1)].note;
+  return declined_message(built, stack);
 }
 
 }  // namespace quill::py_front

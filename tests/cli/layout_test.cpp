@@ -62,7 +62,7 @@ TEST(Layout, EveryMistakeIsOneLineAndLeavesNoFile) {
   };
   const std::vector<Case> cases = {
       {{"layout", "coupler.dat", "--dxf", "c.dxf"}, 2, "needs --stackup"},
-      {{"layout", "tight.dat", "--stackup", "board.toml", "--dxf", "c.dxf"}, 2, "section 2 has no strips"},
+      {{"layout", "tight.dat", "--stackup", "board.toml", "--dxf", "c.dxf"}, 2, "section 2 (Zoe 120.70 ohms, Zoo 20.71 ohms) cannot be built in board.toml: no strips at this S; they need S <= 0.0841 mm"},
       {{"layout", "coupler.dat", "--stackup", "board.toml", "--gerber", "no/such"}, 2, "does not exist"},
       {{"layout", "coupler.dat", "--stackup", "board.toml", "--svg", "no/such/c.svg"}, 2, "does not exist"},
       {{"layout", "coupler.dat", "--stackup", "board.toml", "--dxf", "board.toml"}, 2, "stack-up file"},
@@ -73,7 +73,7 @@ TEST(Layout, EveryMistakeIsOneLineAndLeavesNoFile) {
       {{"layout", "coupler.dat", "--stackup", "missing.toml", "--dxf", "c.dxf"}, 3, "missing.toml"},
       {with(synth, {"--dxf", "c.dxf"}), 2, "need --stackup"},
       {with(synth, {"--stackup", "board.toml", "--write-design", "w.dat", "--kicad", "c.kicad_mod"}), 2,
-       "no copper to draw"},
+       ") cannot be built in board.toml: no strips at this S"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " ... " + c.args.back());

@@ -121,9 +121,9 @@ TEST(Stackup, MistakesAreOneLineAStatusAndNoFile) {
       {a + "--touchstone board.toml", kCore, 2, "board.toml: is the stack-up file being read"},
       {d + "--csv nowhere/x.csv", kCore, 2, "nowhere does not exist"},
       // A section the board cannot build leaves nothing to analyse or export.
-      {"analyse mixed.dat --stackup board.toml", kThick, 2, "section 1 cannot be built in board.toml: no geometry"},
+      {"analyse mixed.dat --stackup board.toml", kThick, 2, "section 1 (Zoe 120.70 ohms, Zoo 20.71 ohms) cannot be built in board.toml: no strips at this S; they need S <= 0.05049 mm (0.001988 in), the board's S is 0.4 mm"},
       {"synthesize --symmetrical --flow 2000 --fhigh 4000 --coupling 3 --ripple 0.2 --stackup board.toml", kThick, 2,
-       "section 2 cannot be built in board.toml"},
+       "section 2 (Zoe 153.63 ohms, Zoo 16.27 ohms) cannot be built in board.toml"},
   };
   // Every command asks for every output it can, unless the row names it.
   const std::map<std::string, Args> outputs = {
@@ -410,6 +410,63 @@ TEST(Stackup, EveryNumberIsTheBoards) {
       EXPECT_NE(std::find(columns.begin(), columns.end(), end), columns.end()) << end << " in\n" << line;
   }
   EXPECT_EQ(rows, 2 * d.n);
+}
+
+}  // namespace
+}  // namespace quill
+
+namespace quill {
+namespace {
+
+std::string example_board(const std::string& name) {
+  std::ifstream f(std::string(QUILLOMATE_SOURCE_DIR) + "/data/stackups/" + name);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+/// The shipped thin core builds what its comment says (a single 3 dB
+/// section, three sections of 4.5 dB over an octave) and not a three-section
+/// 3 dB coupler; a section a board cannot build gets the same one line from
+/// every command that needs it, naming its impedances and what would build it.
+TEST(Stackup, BoardsBuildWhatTheySayAndEveryCommandSaysWhyNot) {
+  Dialogue dir;
+  dir.file("thin.toml", example_board("thin-tight-core.toml"))
+      .file("core.toml", example_board("core-between-prepregs.toml"))
+      .file("ptfe.toml", example_board("ptfe-homogeneous.toml"))
+      .file("single.dat", "3 dB\n1\n50\n3\n120.7\n4500\n3000\n6000\n50\n0.25\n0.05\n");
+  const std::string octave = "synthesize --symmetrical --flow 3000 --fhigh 6000 --ripple 0.3 --stackup thin.toml ";
+  EXPECT_EQ(dir.command(split("dimensions single.dat --stackup thin.toml")).out.find("no strips"), std::string::npos);
+  const auto loose = dir.command(split(octave + "--coupling 4.5 --write-design loose.dat"));
+  ASSERT_EQ(loose.status, 0) << loose.err;
+  EXPECT_NE(loose.out.find("N = 3 "), std::string::npos);
+  const auto tight = dir.command(split(octave + "--coupling 3.01 --write-design tight.dat"));
+  EXPECT_EQ(tight.status, 2);
+  EXPECT_EQ(tight.out, "") << "refused before a line is printed";
+  EXPECT_NE(tight.err.find("quillomate synthesize: section 2 (Zoe "), std::string::npos) << tight.err;
+  EXPECT_NE(tight.err.find(") cannot be built in thin.toml: no strips at this S; they need S <= 0.02"),
+            std::string::npos)
+      << tight.err;
+  // The 3 dB 2-18 GHz centre section (Zoe 247 ohms): one message from every
+  // command, with the S that would build it, or why no S would.
+  ASSERT_EQ(dir.command(split("synthesize --symmetrical --flow 2000 --fhigh 18000 --coupling 3 --ripple 0.3 "
+                              "--write-design wide.dat")).status, 0);
+  for (const std::string board : {"thin.toml", "core.toml", "ptfe.toml"}) {
+    SCOPED_TRACE(board);
+    std::string said;
+    for (const std::string command : {"analyse wide.dat -q --csv x.csv", "layout wide.dat --svg x.svg",
+                                      "fullwave wide.dat --out fw"}) {
+      const auto o = dir.command(split(command + " --stackup " + board));
+      EXPECT_EQ(o.status, 2) << command;
+      const std::string message = o.err.substr(o.err.find(": ") + 2);
+      if (said.empty()) said = message;
+      EXPECT_EQ(message, said) << command;
+    }
+    EXPECT_EQ(said.rfind("section 4 (Zoe 246.83 ohms, Zoo 10.13 ohms) cannot be built in " + board + ": ", 0), 0u)
+        << said;
+    EXPECT_TRUE(said.find("they need S <= ") != std::string::npos ||
+                said.find("no strips at any S: superposed strips, however narrow, reach Zoe ") != std::string::npos)
+        << said;
+    EXPECT_EQ(said.find("did not converge"), std::string::npos) << said;
+  }
 }
 
 }  // namespace
