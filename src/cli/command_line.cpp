@@ -294,7 +294,7 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add(sy, options::synth_s, synth.s);
   add_path(sy, "--stackup", "STACK.toml",
            "the design's strips in this board and its response as built there; the exports are of "
-           "the design as built (the board gives B and S)",
+           "the design as built (the board gives B, S and the design file's Er)",
            synth.stackup);
   add_path(sy, "--write-design", "OUT", "write the design as a design-data file", synth.write_design);
   add_sweep(sy, synth.sweep);

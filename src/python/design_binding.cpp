@@ -47,6 +47,7 @@ constexpr Parameter kSynthesizeParameters[] = {
     {"zo_ohm", "50.0", "zo"},
     {"er", "2.2"},
     {"equal_ripple", "False"},
+    {"tables", "False"},
     {"b_in", "0.25", "b"},
     {"s_in", "0.05", "s"},
 };
@@ -135,6 +136,8 @@ ScriptDesign synthesize(const py::args& args, const py::kwargs& kwargs) {
   r.zo = single("zo_ohm", a.number("zo_ohm"));
   r.er = single("er", a.number("er"));
   r.equal_ripple = a.flag("equal_ripple");
+  r.tables = a.flag("tables");
+  if (r.tables && r.equal_ripple) raise_value("tables and equal_ripple cannot both be True");
   if (auto fault = request_fault(r, kRequestNames)) raise_value(*fault);
   const float fb = single_in(kB, a.number("b_in"));
   const float fs = single_in(kS, a.number("s_in"));
@@ -146,7 +149,9 @@ ScriptDesign synthesize(const py::args& args, const py::kwargs& kwargs) {
   }
   if (outcome.status != SynthesisOutcome::designed) raise_synthesis(outcome);
   warn_if_long(outcome.design);
-  return synthesised_design(outcome.design, outcome.from_tables, fb, fs);
+  ScriptDesign sd = synthesised_design(outcome.design, outcome.from_tables, fb, fs);
+  sd.engine_instead = outcome.engine_instead;
+  return sd;
 }
 
 ScriptDesign read_design(const py::args& args, const py::kwargs& kwargs) {
@@ -346,6 +351,12 @@ void define_design(py::module_& m, py::class_<ScriptDesign>& cls, py::class_<Sec
           [](const ScriptDesign& d) { return maybe(d.design.synthesised(), d.from_tables); },
           "True when the design tables made it, False for the equal-ripple engine;\n"
           "None for a design not synthesised.")
+      .def_property_readonly(
+          "engine_instead",
+          [](const ScriptDesign& d) { return maybe(!d.engine_instead.empty(), d.engine_instead); },
+          "Why the equal-ripple engine designed a request the tables were tried for (their\n"
+          "design rippled more than asked, or the band needs more sections than they hold),\n"
+          "in the command line's words; None otherwise. tables=True keeps the tables' design.")
       .def_property_readonly(
           "sweep_mhz",
           [](const ScriptDesign& d) { return maybe(d.deltaf > 0, std::tuple{d.fstart, d.fstop, d.deltaf}); },

@@ -581,6 +581,8 @@ class Design:
     @property
     def from_tables(self) -> Optional[bool]: ...
     @property
+    def engine_instead(self) -> Optional[str]: ...
+    @property
     def sweep_mhz(self) -> Optional[Tuple[float, float, float]]: ...
     @property
     def b_in(self) -> Optional[float]: ...
@@ -630,6 +632,7 @@ def synthesize(
     zo_ohm: float = 50.0,
     er: float = 2.2,
     equal_ripple: bool = False,
+    tables: bool = False,
     b_in: float = 0.25,
     s_in: float = 0.05,
 ) -> Design:

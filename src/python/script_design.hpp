@@ -26,6 +26,7 @@ struct ScriptDesign {
   Origin origin = Origin::sections;
   CouplerDesign design;
   bool from_tables = false;  ///< synthesised from the design tables (else the engine)
+  std::string engine_instead;  ///< why the engine designed a request the tables were tried for
   float fstart = 0, fstop = 0, deltaf = 0;  ///< the sweep its file holds, MHz
   float b = 0, s = 0;        ///< ground-plane and strip spacing its file holds, inches
   std::string title;         ///< the title line of its file

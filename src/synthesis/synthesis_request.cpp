@@ -97,6 +97,13 @@ void from_engine(const SynthesisRequest& r, SynthesisOutcome& o) {
   const bool flat = r.ripple == 0;
   o.status = SynthesisOutcome::no_design;
   o.largest_sections = result.design.n;
+  if (result.design.n == 0) {
+    // So wide a band that no section count's impedances can be had at all.
+    o.message = "no " + std::string(r.kind == TableKind::symmetrical ? "symmetrical" : "asymmetrical") +
+                " design covers " + plain_number(r.flow) + " to " + plain_number(r.fhigh) + " MHz: a band of " +
+                plain_number(r.fhigh / r.flow) + ":1 is beyond what any number of quarter-wave sections couples over";
+    return;
+  }
   o.best_ripple_db = result.best_deviation_db;
   o.message = "no " + std::string(r.kind == TableKind::symmetrical ? "symmetrical" : "asymmetrical") +
               " design of up to " + std::to_string(result.design.n) + " sections keeps " +

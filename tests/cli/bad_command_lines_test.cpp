@@ -106,6 +106,9 @@ TEST(BadCommandLines, EachGetsOneLineAStatusAndNoFile) {
        1,
        "exceeds N = 9"},
       {synth_replacing("--fhigh", "100000"), 1, "no symmetrical design of up to 15 sections keeps 8.34 dB"},
+      {synth_replacing("--flow", "1e-30"), 1,
+       "no symmetrical design covers 1e-30 to 8000 MHz: a band of 8e+33:1 is beyond what any number of quarter-wave "
+       "sections couples over"},
       {{"synthesize", "--symmetrical", "--flow", "100", "--fhigh", "100000", "--coupling", "8.34", "--ripple", "0.3",
         "--equal-ripple"},
        1,

@@ -4,6 +4,7 @@ the field-solved and board CSVs, for designs from the tables, the
 equal-ripple engine, a file, and a board."""
 
 import re
+import warnings
 
 import numpy as np
 import pytest
@@ -145,3 +146,49 @@ def test_dimensions_of_a_design_file(cli, tmp_path, case):
         values = [c.tight_width_in, c.tight_offset_in, c.loose_width_in, c.loose_offset_in]
         assert rows[c.section] == [fixed(v, 6, 4) for v in values], c
     assert f"strip width = {fixed(dims.zo_strip_width_in, 5, 4)} inches" in run.stdout
+
+
+def generated_requests(count, seed=20261210):
+    """Requests an engineer might type (levels 3-30 dB, ripples 0.01-1 dB, bands up to 20:1), every
+    other one at a level and ripple the tables hold, as float32 texts the command line reads alike."""
+    rng = np.random.default_rng(seed)
+    out = []
+    for k in range(count):
+        form = "symmetrical" if rng.integers(2) == 0 else "asymmetrical"
+        flow = float(np.float32(np.exp(rng.uniform(np.log(1.0), np.log(20000.0)))))
+        fhigh = float(np.float32(flow * np.exp(rng.uniform(np.log(1.05), np.log(20.0)))))
+        if k % 2:
+            levels = (3.01, 6.02, 8.34, 10, 20) if form == "symmetrical" else (3.01, 6.02, 10, 15, 20)
+            level, ripple = float(rng.choice(levels)), float(rng.choice((0.1, 0.2, 0.3, 0.4, 0.5, 0.6)))
+        else:
+            level, ripple = float(np.float32(rng.uniform(3, 30))), float(np.float32(rng.uniform(0.01, 1)))
+        out.append((form, flow, fhigh, level, ripple))
+    return out
+
+
+def test_synthesis_is_the_command_lines_and_its_file_holds_it(cli, tmp_path):
+    """Over generated requests the module designs what the command line designs, its write never
+    refuses a design it made, and what is written reads back as the very design."""
+    warnings.simplefilter("ignore", q.LengthWarning)
+    written = instead = 0
+    for request in generated_requests(60):
+        run = cli(*synthesize_args(request, []), "--write-design", "cli.dat", status=None)
+        if run.returncode == 1:
+            with pytest.raises(q.NoDesign):
+                q.synthesize(*request)
+            continue
+        assert run.returncode == 0, run.stderr
+        d = q.synthesize(*request)
+        d.write(tmp_path / "py.dat")
+        assert (tmp_path / "py.dat").read_bytes() == (tmp_path / "cli.dat").read_bytes(), request
+        back = q.read_design(tmp_path / "py.dat")
+        assert [(s.zoe_ohm, s.zoo_ohm) for s in back.sections] == [(s.zoe_ohm, s.zoo_ohm) for s in d.sections]
+        first = run.stdout.splitlines()[0]
+        assert (d.engine_instead is not None) == first.startswith("        - Designed by the equal-ripple engine")
+        if d.engine_instead:
+            assert first == f"        - {d.engine_instead}."
+            instead += 1
+            if "needs more than the tables'" not in d.engine_instead:
+                assert q.synthesize(*request, tables=True).from_tables
+        written += 1
+    assert written > 40 and instead > 2

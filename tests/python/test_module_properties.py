@@ -332,7 +332,7 @@ UNITLESS = {
     "ports_driven", "threads",                        # counts and numbers
     "form", "origin", "outcome", "centre", "mesh", "leaves", "unit", "name", "note", "notes", "title",
     "path", "folder", "gerber", "dxf", "svg", "kicad",  # words and paths
-    "found", "built", "upper", "strips", "from_tables", "equal_ripple", "field_solve", "compensate", "inches",
+    "found", "built", "upper", "strips", "from_tables", "tables", "engine_instead", "equal_ripple", "field_solve", "compensate", "inches",
     "all_ports", "spacing_given", "length_given", "mirror_symmetric", "mirror_stacked",  # yes or no
     "design", "stackup", "layers", "tight", "loose", "board", "breakouts", "closed_form", "field_solved",
     "plain_strip", "ports", "progress",               # records and callables
