@@ -25,8 +25,9 @@ std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetr
   t += "Ports as in the report and the Touchstone file: 1 input (upper strip, left), 2 coupled\n";
   t += "(lower strip, left), 3 isolated (lower strip, right), 4 through (upper strip, right).\n";
   t += "Lengths in metres. The ground planes are the top and bottom walls; the other walls\n";
-  t += "absorb (PML), --side-walls ground-plane spacings from the copper across and one beyond\n";
-  t += "each port end. Each port is a lumped port of Zo split between the two planes.\n";
+  t += "absorb (PML): the side walls stand the chosen number of ground-plane spacings from\n";
+  t += "the copper across, the end walls one beyond each port end. Each port is a lumped port\n";
+  t += "of Zo split between the two planes.\n";
   if (symmetry.along) t += "The design is mirror-symmetric: ports 4 and 3 are the images of 1 and 2.\n";
   if (symmetry.across) t += "The board is mirror-stacked: ports 2 and 3 are the images of 1 and 4.\n";
   t += "\nFrom a run by hand to S-parameters. Once openEMS has run in every folder above, this\n";
