@@ -63,13 +63,6 @@ std::string collect_command(const FullwaveArgs& a) {
   return t + " --collect";
 }
 
-std::optional<std::string> read_text(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 }  // namespace
 
@@ -127,7 +120,7 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
     // these options write are read back.
     for (const StudyFile& m : models) {
       if (m.first.filename() != model_file_name) continue;
-      const auto text = read_text(m.first);
+      const auto text = read_study_file(m.first);
       if (!text)
         return ctx.fail(exit_input_file, "--collect: no model " + m.first.string() + " to collect; write the models "
                                          "and run openEMS on them first");

@@ -47,15 +47,16 @@ std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetr
   return t;
 }
 
-std::optional<std::string> read_text(const fs::path& p) {
+
+}  // namespace
+
+std::optional<std::string> read_study_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
 }
-
-}  // namespace
 
 std::optional<MeshDensity> mesh_density(std::string_view name) {
   if (name == "coarse") return MeshDensity::coarse;
@@ -126,7 +127,7 @@ std::string read_driven_column(const FullwaveStudy& study, const fs::path& dir, 
   std::array<PortSpectra, 4> ports;
   for (int j = 1; j <= 4; ++j) {
     for (const std::string& probe : {voltage_probe(j), current_probe(j, false), current_probe(j, true)}) {
-      const auto text = read_text(folder / probe);
+      const auto text = read_study_file(folder / probe);
       const auto signal = text ? read_probe(*text) : std::nullopt;
       if (!signal) return "openEMS left no readable " + probe + " in " + folder.string();
       const std::vector<Cx> phasors = spectrum(*signal, f_hz);

@@ -32,6 +32,10 @@ using StudyFile = std::pair<std::filesystem::path, std::string>;
 inline constexpr const char* model_file_name = "model.xml";
 inline constexpr std::array<const char*, 3> result_file_names = {"fullwave.s4p", "compare.csv", "compare.svg"};
 
+/// The whole text of a file of the study (a model, a probe); nullopt when it
+/// cannot be read.
+std::optional<std::string> read_study_file(const std::filesystem::path& path);
+
 /// "coarse", "normal" or "fine"; nullopt for any other name.
 std::optional<MeshDensity> mesh_density(std::string_view name);
 

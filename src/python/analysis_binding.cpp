@@ -122,22 +122,10 @@ py::object network(const ScriptAnalysis& a, const py::args& args, const py::kwar
   const Arguments given(kNetwork, args, kwargs);
   const std::optional<std::string> name =
       given["name"].is_none() ? std::nullopt : std::optional<std::string>(given.text("name"));
-  py::module_ skrf;
-  try {
-    skrf = py::module_::import("skrf");
-  } catch (py::error_already_set& e) {
-    if (!e.matches(PyExc_ImportError)) throw;
-    py::raise_from(e, PyExc_ImportError,
-                   "Analysis.network() needs scikit-rf: install Debian's python3-scikit-rf "
-                   "(or scikit-rf from PyPI)");
-    throw py::error_already_set();
-  }
   py::module_ np = py::module_::import("numpy");
-  const py::object f = skrf.attr("Frequency").attr("from_f")(a.frequencies.attr("astype")(np.attr("float64")),
-                                                             py::arg("unit") = "mhz");
-  return skrf.attr("Network")(py::arg("frequency") = f, py::arg("s") = a.s.attr("astype")(np.attr("complex128")),
-                              py::arg("z0") = a.design.design.z0,
-                              py::arg("name") = name ? py::object(py::str(*name)) : py::none());
+  return skrf_network("Analysis.network()", a.frequencies.attr("astype")(np.attr("float64")),
+                      a.s.attr("astype")(np.attr("complex128")), a.design.design.z0,
+                      name ? py::object(py::str(*name)) : py::none());
 }
 
 py::array_t<float> sweep(const py::args& args, const py::kwargs& kwargs) {

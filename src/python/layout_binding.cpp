@@ -295,18 +295,7 @@ ScriptFullwaveResult run_model(const ScriptFullwave& m, const py::args& args, co
 
 py::object network_of(const std::vector<double>& f_mhz, const std::vector<SMatrix>& s, double zo,
                       const py::object& name) {
-  py::module_ skrf;
-  try {
-    skrf = py::module_::import("skrf");
-  } catch (py::error_already_set& e) {
-    if (!e.matches(PyExc_ImportError)) throw;
-    py::raise_from(e, PyExc_ImportError,
-                   "a network needs scikit-rf: install Debian's python3-scikit-rf (or scikit-rf from PyPI)");
-    throw py::error_already_set();
-  }
-  const py::object f = skrf.attr("Frequency").attr("from_f")(frequencies(f_mhz), py::arg("unit") = "mhz");
-  return skrf.attr("Network")(py::arg("frequency") = f, py::arg("s") = matrices(s), py::arg("z0") = zo,
-                              py::arg("name") = name);
+  return skrf_network("a full-wave result's network", frequencies(f_mhz), matrices(s), zo, name);
 }
 
 py::object result_network(const ScriptFullwaveResult& r, const Signature& s, bool circuit, const py::args& args,

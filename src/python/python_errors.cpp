@@ -108,4 +108,21 @@ std::string path_text(const py::handle& path) {
   return py::str(py::module_::import("os").attr("fsdecode")(path));
 }
 
+py::object skrf_network(const char* who, const py::object& frequencies_mhz, const py::object& s, double zo,
+                        const py::object& name) {
+  py::module_ skrf;
+  try {
+    skrf = py::module_::import("skrf");
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_ImportError)) throw;
+    py::raise_from(e, PyExc_ImportError,
+                   (std::string(who) + " needs scikit-rf: install Debian's python3-scikit-rf (or scikit-rf from PyPI)")
+                       .c_str());
+    throw py::error_already_set();
+  }
+  const py::object f = skrf.attr("Frequency").attr("from_f")(frequencies_mhz, py::arg("unit") = "mhz");
+  return skrf.attr("Network")(py::arg("frequency") = f, py::arg("s") = s, py::arg("z0") = zo,
+                              py::arg("name") = name);
+}
+
 }  // namespace quill::py_front

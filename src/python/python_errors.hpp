@@ -26,6 +26,12 @@ void add_length_warning(pybind11::module_& m);
 /// is shown, ignored or raised).
 void warn_length(const std::string& message);
 
+/// A scikit-rf Network of `s` (complex, n x 4 x 4) at `frequencies_mhz`,
+/// for `who` ("Analysis.network()"): an ImportError naming the package to
+/// install when scikit-rf is missing.
+pybind11::object skrf_network(const char* who, const pybind11::object& frequencies_mhz, const pybind11::object& s,
+                              double zo, const pybind11::object& name);
+
 /// Raises ValueError with `message`.
 [[noreturn]] void raise_value(const std::string& message);
 
