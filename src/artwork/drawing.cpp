@@ -118,7 +118,8 @@ double cross_section(std::string& out, const Stackup& stack, const SectionCopper
                      double width, ArtworkUnit unit) {
   const double b = stack.b_m();
   const double half = std::max(s.offset / 2 + s.width / 2 + b, 1.5 * b);
-  const double scale = std::min((width - 150) / (2 * half), 200.0 / b);
+  // The layers' labels stand to the right of the drawing, inside the box.
+  const double scale = std::min((width - 200) / (2 * half), 200.0 / b);
   const View v{-half, b, scale, left, top + 48};
   out += text(left, top + 14, "Cross-section of section " + std::to_string(s.section) + ", to scale", "start", 14,
               " font-weight=\"bold\"");

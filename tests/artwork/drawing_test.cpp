@@ -1,6 +1,6 @@
-// The drawing's top view read back: every port label clear of the section
-// boundaries, of the board and of its neighbour, for couplers short and long
-// on the page.
+// The drawing read back: every port label clear of the section boundaries,
+// of the board and of its neighbour, for couplers short and long on the page;
+// the cross-section's labels clear of the dimension table.
 
 #include <gtest/gtest.h>
 
@@ -66,6 +66,16 @@ TEST(Drawing, PortLabelsStandClearOfTheSectionBoundariesAndTheBoard) {
       EXPECT_TRUE(b.x1 <= left || b.x0 >= right) << "label " << i + 1 << " on the board";
       EXPECT_GE(b.x0, 0.0);
       EXPECT_LE(b.x1, 1000.0);
+    }
+    // The cross-section's layer labels (11 px) end before the dimension
+    // table's column at x = 600, in either unit.
+    for (ArtworkUnit unit : {ArtworkUnit::mm, ArtworkUnit::inch}) {
+      const std::string page = layout_drawing_svg(*l, stack, {"c.dat", "board.toml", {}, unit});
+      static const std::regex layer(R"re(<text x="([^"]+)" y="[^"]+" font-size="11" text-anchor="start">(Er [^<]+)</text>)re");
+      int layers = 0;
+      for (auto it = std::sregex_iterator(page.begin(), page.end(), layer); it != std::sregex_iterator(); ++it, ++layers)
+        EXPECT_LE(std::stod((*it)[1]) + 0.62 * 11 * static_cast<double>((*it)[2].length()), 600.0) << (*it)[2];
+      EXPECT_EQ(layers, 3);
     }
   }
 }
