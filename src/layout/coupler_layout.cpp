@@ -207,8 +207,9 @@ double breakout_coupled_length(const BreakoutProfile& p, double k) { return prof
 /// Lengths in the unit the user gives them in, for what is said of them.
 struct LengthText {
   bool inches = false;
-  double per() const { return inches ? metres_per_inch : 1e-3; }
-  const char* name() const { return inches ? "in" : "mm"; }
+  bool metres = false;
+  double per() const { return metres ? 1.0 : inches ? metres_per_inch : 1e-3; }
+  const char* name() const { return metres ? "m" : inches ? "in" : "mm"; }
   std::string given(double metres) const {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.6g %s", metres / per(), name());
@@ -221,10 +222,10 @@ struct LengthText {
   std::string down(double metres) const { return rounded(std::floor(metres / per() * scale() * (1 + 1e-9))); }
 
  private:
-  double scale() const { return inches ? 1e5 : 1e4; }
+  double scale() const { return metres ? 1e7 : inches ? 1e5 : 1e4; }
   std::string rounded(double units) const {
     char buf[64];
-    std::snprintf(buf, sizeof buf, inches ? "%.5f %s" : "%.4f %s", units / scale(), name());
+    std::snprintf(buf, sizeof buf, metres ? "%.7f %s" : inches ? "%.5f %s" : "%.4f %s", units / scale(), name());
     return buf;
   }
 };
@@ -295,7 +296,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   // coupling, falling as exp(-pi d / B), is gone thousands of decibels down
   // long before.
   const double farthest = breakout_limit_b * stack.b_m();
-  const LengthText unit{choice.inches};
+  const LengthText unit{choice.inches, choice.metres};
   const std::string limit_words =
       std::to_string(static_cast<int>(breakout_limit_b)) + " ground-plane spacings of this board";
   b.spacing_given = choice.port_spacing.has_value();

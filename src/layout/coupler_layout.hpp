@@ -85,8 +85,9 @@ struct LayoutChoice {
   /// tail of coupling otherwise lengthens the end sections.
   bool compensate = false;
   /// The unit the lengths were given in, for what is said of them: inches,
-  /// or millimetres.
+  /// metres (a script's), or millimetres.
   bool inches = false;
+  bool metres = false;
 };
 
 /// Ports further apart across, or breakouts longer, than this many

@@ -375,6 +375,7 @@ ScriptLayout lay_out_design(const ScriptDesign& sd, const Arguments& given) {
   choice.breakout_length = length_of(given, kBreakoutLength);
   choice.port_spacing = length_of(given, kPortSpacing);
   choice.compensate = given.flag("compensate");
+  choice.metres = true;  // the script's lengths, said back in its own unit
   ScriptLayout l;
   l.design = sd;
   l.stack = stackup_argument(given["stackup"]);

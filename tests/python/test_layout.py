@@ -118,8 +118,13 @@ def test_artwork_is_written_all_or_nothing(tmp_path):
 def test_what_the_copper_cannot_be_is_refused():
     d = q.read_design(DESIGN_FILE)
     ptfe = STACKUPS / "ptfe-homogeneous.toml"
-    with pytest.raises(ValueError, match="breakout"):
+    # Refusals speak the script's metres, and the bound they name is accepted.
+    with pytest.raises(ValueError, match=r"a breakout of 1e-05 m .* at least ([0-9.]+) m") as short:
         d.layout(ptfe, breakout_length_m=1e-5)
+    with pytest.raises(ValueError, match=r"ports 0\.0001 m apart .* at least ([0-9.]+) m$") as close:
+        d.layout(ptfe, port_spacing_m=1e-4)
+    least = float(re.search(r"at least ([0-9.]+) m$", str(close.value)).group(1))
+    assert d.layout(ptfe, port_spacing_m=least)
     with pytest.raises(ValueError, match=r"Analysis\.design"):
         d.analyse([2000], stackup=ptfe).design.layout(ptfe)
     # A board that cannot build a section: no copper, the section named.
