@@ -1,6 +1,7 @@
 # Installs the build into a fresh prefix and checks that every file the
 # README promises is there: the program, its man page, the Python module and
-# stub, the example defaults file and every example board, byte for byte.
+# stub (where this build makes the module: not under the sanitizers), the
+# example defaults file and every example board.
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX} RESULT_VARIABLE failed OUTPUT_QUIET)
 if(failed)
@@ -12,7 +13,7 @@ foreach(board ${boards})
   list(APPEND expected share/quillomate/${board})
 endforeach()
 file(GLOB_RECURSE module RELATIVE ${PREFIX} ${PREFIX}/lib/*/quillomate.pyi)
-if(NOT module)
+if(MODULE AND NOT module)
   message(FATAL_ERROR "no quillomate.pyi under ${PREFIX}/lib")
 endif()
 foreach(f ${expected})
