@@ -16,7 +16,6 @@
 #include "cli/option_values.hpp"
 #include "common/fixed.hpp"
 #include "common/number.hpp"
-#include "common/quarter_wave.hpp"
 #include "common/report_out.hpp"
 #include "files/design_data_file.hpp"
 #include "synthesis/band_sweep.hpp"
@@ -141,23 +140,6 @@ std::string board_response_lines(const CouplerDesign& ideal, const CouplerDesign
   return t;
 }
 
-/// Gives `d` the dielectric constant, to four decimals, whose quarter waves
-/// add up to the board's length of its sections, and lays its sections out
-/// again for it: the one Er a design-data file can hold of a layered board.
-void set_board_permittivity(CouplerDesign& d, const StackDesign& built) {
-  double board_in = 0, vacuum_in = 0;
-  for (int i = 1; i <= d.n; ++i) {
-    board_in += built.sections[static_cast<size_t>(i - 1)].length_in;
-    vacuum_in += 0.25 * static_cast<double>(speed) / d.f0;
-  }
-  d.er = static_cast<float>(std::round(std::pow(vacuum_in / board_in, 2) * 1e4) / 1e4);
-  d.total = 0;
-  for (int i = 1; i <= d.n; ++i) {
-    set_quarter_wave(d.sec(i), d.f0, d.er);
-    d.total = d.total + d.sec(i).length;
-  }
-}
-
 }  // namespace
 
 int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
@@ -224,7 +206,7 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
     }
     // The design file has one dielectric constant: the one that gives its
     // sections the board's total length.
-    if (built->first_declined() == 0) set_board_permittivity(d, *built);
+    if (built->first_declined() == 0) hold_board_length(d, *built);
   }
 
   ReportOut out = ReportOut::plain(&ctx.env.out, nullptr);

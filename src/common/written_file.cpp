@@ -83,11 +83,15 @@ int WrittenFile::buffer_error() const {
   return errno;
 }
 
-bool WrittenFile::open(const std::filesystem::path& path, const OutputOpener& opener) {
+void WrittenFile::restart() {
   close();
   failed_ = false;
   error_ = 0;
   reason_.clear();
+}
+
+bool WrittenFile::open(const std::filesystem::path& path, const OutputOpener& opener) {
+  restart();
   errno = 0;
   if (opener) {
     buffer_ = opener(path);
@@ -102,37 +106,25 @@ bool WrittenFile::open(const std::filesystem::path& path, const OutputOpener& op
 }
 
 void WrittenFile::adopt(int fd, bool owned) {
-  close();
-  failed_ = false;
-  error_ = 0;
-  reason_.clear();
+  restart();
   buffer_ = std::make_unique<DescriptorBuffer>(fd, owned);
   stream_.rdbuf(buffer_.get());
   stream_.clear();
 }
 
 void WrittenFile::borrow(std::ostream& stream) {
-  close();
-  failed_ = false;
-  error_ = 0;
-  reason_.clear();
+  restart();
   borrowed_ = &stream;
 }
 
 bool WrittenFile::flush() {
-  if (borrowed_ != nullptr) {
-    // A write that already failed left its reason in errno.
-    if (!*borrowed_) return fail(errno);
-    errno = 0;
-    borrowed_->flush();
-    if (!*borrowed_) return fail(errno);
-    return !failed_;
-  }
-  if (!buffer_) return !failed_;
-  if (!stream_) return fail(buffer_error());
+  if (borrowed_ == nullptr && !buffer_) return !failed_;
+  std::ostream& out = borrowed_ != nullptr ? *borrowed_ : stream_;
+  // A write that already failed left its reason with the buffer, or in errno.
+  if (!out) return fail(buffer_error());
   errno = 0;
-  stream_.flush();
-  if (!stream_) return fail(buffer_error());
+  out.flush();
+  if (!out) return fail(buffer_error());
   return !failed_;
 }
 

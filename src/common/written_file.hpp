@@ -84,6 +84,8 @@ class WrittenFile {
   bool fail(int error);
 
  private:
+  /// Closes what was open and forgets its failure, for a new output.
+  void restart();
   int buffer_error() const;
 
   std::unique_ptr<std::streambuf> buffer_;

@@ -43,6 +43,13 @@ double single_strip_width(const Stackup& stack, double zo, bool upper) {
   return none;
 }
 
+FaceWidths single_strip_widths(const Stackup& stack, double zo) {
+  FaceWidths w;
+  w.upper_m = single_strip_width(stack, zo, true);
+  w.lower_m = stack.mirror_stacked() ? w.upper_m : single_strip_width(stack, zo, false);
+  return w;
+}
+
 double higher_mode_limit_mhz(const Stackup& stack, double across_m) {
   double er = 1;
   for (const StackLayer& l : stack.layers) er = std::max(er, l.er);

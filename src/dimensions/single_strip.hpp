@@ -15,6 +15,13 @@ double single_strip_impedance(const Stackup& stack, double width_m, bool upper);
 /// when no width from a thousandth to twenty ground-plane spacings has it.
 double single_strip_width(const Stackup& stack, double zo, bool upper);
 
+/// The width of a lone strip of `zo` ohms on each face, the feeds' width:
+/// on a mirror-stacked board the two are one another's image, solved once.
+struct FaceWidths {
+  double lower_m = 0, upper_m = 0;
+};
+FaceWidths single_strip_widths(const Stackup& stack, double zo);
+
 /// The lowest frequency, MHz, at which a mode other than the strips' own can
 /// travel in the board beside copper `across_m` wide (from the outer edge of
 /// one strip to the outer edge of the other): the first transverse resonance

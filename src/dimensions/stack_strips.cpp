@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "common/constants.hpp"
+#include "common/quarter_wave.hpp"
 #include "dimensions/stack_modes.hpp"
 
 namespace quill {
@@ -117,6 +118,20 @@ std::string declined_message(const StackDesign& built, const Stackup& stack) {
     why = buf;
   }
   return head + stack.name + ": " + why;
+}
+
+void hold_board_length(CouplerDesign& d, const StackDesign& built) {
+  double board_in = 0, vacuum_in = 0;
+  for (int i = 1; i <= d.n; ++i) {
+    board_in += built.sections[static_cast<size_t>(i - 1)].length_in;
+    vacuum_in += 0.25 * static_cast<double>(speed) / d.f0;
+  }
+  d.er = static_cast<float>(std::round(std::pow(vacuum_in / board_in, 2) * 1e4) / 1e4);
+  d.total = 0;
+  for (int i = 1; i <= d.n; ++i) {
+    set_quarter_wave(d.sec(i), d.f0, d.er);
+    d.total = d.total + d.sec(i).length;
+  }
 }
 
 CouplerDesign as_built(const CouplerDesign& d, const StackDesign& built) {

@@ -55,6 +55,12 @@ StripBoard stack_board(const Stackup& stack);
 /// in the centre section, as the dimension report does.
 StackDesign refine_stack_design(const CouplerDesign& d, const Stackup& stack, int icenter);
 
+/// Gives `d` the dielectric constant, to four decimals, whose quarter waves
+/// add up to the board's length of its sections, and lays its sections out
+/// again for it: the one Er a design-data file can hold of a layered board.
+/// Only for a design whose every section was built.
+void hold_board_length(CouplerDesign& d, const StackDesign& built);
+
 /// The design as the board builds it, for the analysis: each section's
 /// field-solved impedances (normalised to Zo), its physical length, each
 /// mode's electrical length and attenuation at the design's centre

@@ -108,8 +108,9 @@ void board_lines(Text& t, const CouplerDesign& d, const BoardFigures& b) {
 
 BoardFigures board_figures(const CouplerDesign& d, const Stackup& stack, const StackDesign& built) {
   BoardFigures b;
-  b.feed_upper_m = single_strip_width(stack, d.z0, true);
-  b.feed_lower_m = stack.mirror_stacked() ? b.feed_upper_m : single_strip_width(stack, d.z0, false);
+  const FaceWidths feeds = single_strip_widths(stack, d.z0);
+  b.feed_upper_m = feeds.upper_m;
+  b.feed_lower_m = feeds.lower_m;
   double total_in = 0;
   for (const StackSection& s : built.sections) {
     if (!s.built()) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "dimensions/single_strip.hpp"
 #include "dimensions/stack_modes.hpp"
 #include "layout/feed_lines.hpp"
 
@@ -270,9 +271,9 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   }
 
   Breakouts& b = out.breakouts;
-  b.feed_width_upper = feed_width(stack, d.z0, true);
-  // On a mirror-stacked board the two heights are one another's image.
-  b.feed_width_lower = stack.mirror_stacked() ? b.feed_width_upper : feed_width(stack, d.z0, false);
+  const FaceWidths feeds = single_strip_widths(stack, d.z0);
+  b.feed_width_upper = feeds.upper_m;
+  b.feed_width_lower = feeds.lower_m;
   if (!std::isfinite(b.feed_width_upper) || !std::isfinite(b.feed_width_lower)) {
     error = "no strip in " + stack.name + " has Zo (" + std::to_string(d.z0) + " ohms) to feed the ports";
     return std::nullopt;

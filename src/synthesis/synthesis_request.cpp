@@ -175,17 +175,17 @@ SynthesisOutcome synthesize_request(const SynthesisRequest& r, const RequestName
     return o;
   }
   set_band(o.design, r.kind, r.flow, r.fhigh);
-  if (designed_from_tables(r)) {
+  const bool tables = designed_from_tables(r);
+  std::string why;
+  if (tables) {
     from_tables(r, o);
-    const std::string why = r.tables ? std::string() : engine_instead(r, o);
-    if (!why.empty()) {
-      o = SynthesisOutcome{};
-      set_band(o.design, r.kind, r.flow, r.fhigh);
-      from_engine(r, o);
-      o.engine_instead = "Designed by the equal-ripple engine: " + why;
-    }
-  } else {
+    if (!r.tables) why = engine_instead(r, o);
+  }
+  if (!tables || !why.empty()) {
+    o = SynthesisOutcome{};
+    set_band(o.design, r.kind, r.flow, r.fhigh);
     from_engine(r, o);
+    if (!why.empty()) o.engine_instead = "Designed by the equal-ripple engine: " + why;
   }
   if (o.status == SynthesisOutcome::designed) hold_as_in_file(o.design);
   return o;
