@@ -323,6 +323,7 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add(fw, options::step, full.sweep.step);
   add(fw, options::threads, full.threads);
   add(fw, options::side_walls, full.side_walls);
+  add(fw, options::port_feed, full.port_feed);
   add_layout_choice(fw, full.layout);
   fw->add_flag("--all-ports", full.all_ports,
                "drive every port, using no symmetry (a check of the symmetries and of reciprocity)");

@@ -40,7 +40,7 @@ struct FullwaveArgs {
   bool run = false;
   std::string mesh = "normal";
   SweepArgs sweep;
-  Given threads, side_walls;
+  Given threads, side_walls, port_feed;
   bool all_ports = false;
   bool collect = false;  ///< read the probes of a run made by hand instead of running
   ArtworkArgs layout;  ///< the choices that shape the copper; no artwork is written

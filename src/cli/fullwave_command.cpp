@@ -55,6 +55,7 @@ std::string collect_command(const FullwaveArgs& a) {
   given("--stop", a.sweep.stop);
   given("--step", a.sweep.step);
   given("--side-walls", a.side_walls);
+  given("--port-feed", a.port_feed);
   if (a.layout.inches) t += " --inches";
   given("--breakout-length", a.layout.breakout_length);
   given("--port-spacing", a.layout.port_spacing);
@@ -78,6 +79,8 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   if (!threads) return exit_usage;
   auto side_walls = option_value(ctx, options::side_walls, a.side_walls);
   if (!side_walls) return exit_usage;
+  auto port_feed = option_value(ctx, options::port_feed, a.port_feed);
+  if (!port_feed) return exit_usage;
   if (a.threads && *threads != std::floor(*threads))
     return ctx.fail(exit_usage, "--threads must be a whole number (got " + *a.threads + ")");
   const fs::path dir = ctx.path(*a.out);
@@ -109,7 +112,8 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
 
   std::vector<double> f_mhz;
   for_each_frequency(s, [&](float f) { f_mhz.push_back(f); });
-  const FullwaveStudy study = plan_study(d, *layout, stack, *mesh_density(a.mesh), *side_walls, f_mhz, a.all_ports);
+  const FullwaveStudy study = plan_study(d, *layout, stack, *mesh_density(a.mesh), *side_walls, *port_feed, f_mhz,
+                                         a.all_ports);
   const std::vector<int>& driven = study.driven;
   const LayoutSymmetry& symmetry = study.symmetry;
   const FullwaveGrid& grid = study.grid;
@@ -173,12 +177,9 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
         return ctx.fail(exit_output_failed, "openEMS failed on " + (folder / model_file_name).string() + ": " + failure);
     }
   }
-  // Each driven port's run gives its column of S, from every port's probes.
-  std::vector<SMatrix> fullwave(f_mhz.size());
-  for (int k : driven)
-    if (const std::string unread = read_driven_column(study, dir, k, fullwave); !unread.empty())
-      return ctx.fail(a.collect ? exit_input_file : exit_output_failed, unread);
-  complete_by_symmetry(symmetry, driven, fullwave);
+  std::vector<SMatrix> fullwave;
+  if (const std::string unread = read_study_matrices(study, dir, fullwave); !unread.empty())
+    return ctx.fail(a.collect ? exit_input_file : exit_output_failed, unread);
 
   const Comparison c = compare_with_circuit(d, *built, study, std::move(fullwave));
   const BandSummary summary = band_summary(c, d.f0);

@@ -91,6 +91,11 @@ inline constexpr RealOption side_walls{
     "how far the model's absorbing side walls stand from the copper, in ground-plane spacings: farther is slower and, "
     "once the field has died away, no different",
     3.0f, {}};
+inline constexpr RealOption port_feed{
+    "--port-feed", "N", "ground-plane spacings", 4, false, 40, false,
+    "how far each feed runs on beyond its port plane to the model's lumped port, in ground-plane spacings; its "
+    "probes measure it half way, where the near fields of both ends have died away",
+    4.0f, {}};
 
 // A synthesis request's values as the engine's messages name them: by their options.
 inline constexpr RequestNames request_names{flow.flag,   fhigh.flag,          coupling.flag, ripple.flag,

@@ -213,13 +213,6 @@ double largest_cell(const Stackup& stack, const MeshRules& rules, double fmax_hz
   return light_speed / (fmax_hz * std::sqrt(er)) / rules.cells_per_wavelength;
 }
 
-StripHeights strip_heights(const Stackup& stack) {
-  double below = 0.0;
-  for (int k = 0; k < stack.strips_layer; ++k) below += stack.layers[static_cast<size_t>(k)].thickness_m;
-  const double above = below + stack.s_m();
-  return {below - stack.copper_m, below, above, above + stack.copper_m};
-}
-
 MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Stackup& stack) {
   /// Each density: cells across S and through the copper, the grading, and
   /// the edge cell as a fraction of the narrowest copper (strip, feed or the
@@ -261,9 +254,16 @@ FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, co
   // Along and across, from the copper's own outlines: the third rule at
   // every edge along an axis (its copper on the outline's left, as the
   // outlines run counter-clockwise), a line at every corner of a slanting
-  // edge, a line along each port's end and up its middle for the port.
+  // edge, a line along each feed's far end and its probe planes, and up its middle.
+  // Each feed runs on beyond its port plane, its probe planes one of the
+  // longest cells apart, where the mesh is uniform.
+  g.feeds = port_feeds(layout, stack, rules.port_feed, largest);
   g.x0 = layout.board[0].x - b;
   g.x1 = layout.board[1].x + b;
+  for (const PortFeed& f : g.feeds) {
+    g.x0 = std::min(g.x0, f.source_x - b);
+    g.x1 = std::max(g.x1, f.source_x + b);
+  }
   double ylo = 0.0, yhi = 0.0;
   for (const Outline* o : {&layout.upper, &layout.lower})
     for (const Point& p : *o) {
@@ -287,7 +287,7 @@ FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, co
       if (p.y == q.y) {
         along_x.push_back({p.y, q.x > p.x ? +1 : -1});
       } else if (p.x == q.x) {
-        // A feed's end is the port's own plane: one line on it, not three.
+        // A feed's end at the port plane is no edge: the feed runs on.
         if (!at_port(p.x)) along_y.push_back({p.x, q.y > p.y ? -1 : +1});
       } else {
         slant_corners.push_back(p);
@@ -310,11 +310,28 @@ FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, co
     if (!near_edge(along_y, p.x)) x.push_back({p.x, h});
     if (!near_edge(along_x, p.y)) y.push_back({p.y, h});
   }
-  for (const PortEnd& p : layout.ports) {
-    x.push_back({p.at.x, h, true});
-    y.push_back({p.at.y, h, true});
+  // The lumped port at each feed's far end is an edge of the copper; the
+  // probe planes are lines a step apart with none between them, so that the
+  // current planes fall on the dual lines half way.
+  for (const PortFeed& f : g.feeds) {
+    x.push_back({f.source_x, h, true});
+    y.push_back({f.y, h, true});
   }
-  g.x = with_absorber(fill(merged(x, rules.grading), {}, largest, rules.grading, positions(along_y)));
+  // The probes' step is the cell the grading allows there, less one step's
+  // growth, so that the cells beside the probe planes grow from it.
+  const std::vector<Fixed> without_probes = merged(x, rules.grading);
+  for (PortFeed& f : g.feeds) {
+    double allowed = largest;
+    for (const Fixed& line : without_probes)
+      allowed = std::min(allowed, line.cell + (rules.grading - 1.0) * std::fabs(f.probe_x - line.at));
+    f.step = std::min(largest, allowed / rules.grading);
+    for (const double plane : f.voltage_planes()) x.push_back({plane, f.step, true});
+  }
+  // A cell around an edge, or between two probe planes, stays whole.
+  std::vector<double> whole_x = positions(along_y);
+  for (const PortFeed& f : g.feeds)
+    for (const double plane : f.current_planes()) whole_x.push_back(plane);
+  g.x = with_absorber(fill(merged(x, rules.grading), {}, largest, rules.grading, whole_x));
   g.y = with_absorber(fill(merged(y, rules.grading), {}, largest, rules.grading, positions(along_x)));
 
   // Up: the planes, every layer boundary and the copper's faces, with the

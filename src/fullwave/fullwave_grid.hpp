@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/stackup.hpp"
+#include "fullwave/port_feeds.hpp"
 #include "layout/coupler_layout.hpp"
 
 namespace quill {
@@ -28,6 +29,7 @@ struct MeshRules {
   double grading = 1.5;         ///< largest ratio of neighbouring cells
   double edge_cell = 0;         ///< cell at a strip edge, metres (from the density)
   double side_walls = 3;        ///< side walls (the absorbers) this many B from the copper across
+  double port_feed = default_port_feed_b;  ///< each feed's uniform run beyond its port plane, in B
 };
 
 /// The rules of a density for a board: the edge cell is a fraction of the
@@ -42,9 +44,12 @@ constexpr int absorber_cells = 8;
 struct FullwaveGrid {
   std::vector<double> x, y, z;  ///< ascending, the absorbing layers included
   /// The walls where the absorbing layers begin: the side walls' margin
-  /// beyond the copper across, a ground-plane spacing beyond each port end
-  /// along. The ground planes are z = 0 and z = B.
+  /// beyond the copper across, a ground-plane spacing beyond each feed's
+  /// far end along. The ground planes are z = 0 and z = B.
   double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+  /// The feeds beyond the port planes, their probe planes on lines of this
+  /// grid one cell apart.
+  std::array<PortFeed, 4> feeds;
 };
 
 /// The longest cell the rules allow in `stack` up to `fmax_hz`: a
@@ -55,11 +60,5 @@ double largest_cell(const Stackup& stack, const MeshRules& rules, double fmax_hz
 FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, const MeshRules& rules,
                            double fmax_hz);
 
-/// Heights of the strips' copper: the lower strip's bottom and top faces,
-/// the upper strip's (equal pairs for ideal sheets).
-struct StripHeights {
-  double lower_bottom = 0, lower_top = 0, upper_bottom = 0, upper_top = 0;
-};
-StripHeights strip_heights(const Stackup& stack);
 
 }  // namespace quill

@@ -50,10 +50,12 @@ struct FullwaveStudy {
 
 /// The study of `layout` (of design `d`) in `stack` at `f_mhz` (ascending):
 /// the mesh of `density` with the side walls `side_walls` ground-plane
-/// spacings from the copper, and the fewest ports driven that the layout's
+/// spacings from the copper, each feed running on `port_feed` spacings
+/// beyond its port plane, and the fewest ports driven that the layout's
 /// symmetries allow (every port with `every_port`).
 FullwaveStudy plan_study(const CouplerDesign& d, const CouplerLayout& layout, const Stackup& stack,
-                         MeshDensity density, double side_walls, std::vector<double> f_mhz, bool every_port);
+                         MeshDensity density, double side_walls, double port_feed, std::vector<double> f_mhz,
+                         bool every_port);
 
 /// The folder of port `port`'s model in the study's folder `dir`.
 std::filesystem::path port_folder(const std::filesystem::path& dir, int port);
@@ -75,11 +77,16 @@ std::string prepare_study_folder(const FullwaveStudy& study, const std::filesyst
 void remove_probes(const std::filesystem::path& folder);
 
 /// Reads what openEMS measured with port `excited` driven (the probe files
-/// in its folder) into column `excited` of `s`, one matrix a frequency.
-/// Empty on success, else the sentence "openEMS left no readable <probe> in
-/// <folder>".
-std::string read_driven_column(const FullwaveStudy& study, const std::filesystem::path& dir, int excited,
-                               std::vector<SMatrix>& s);
+/// in its folder) into the waves at the port planes, one set a frequency;
+/// scattering_matrices() turns the driven runs' waves into S. Empty on
+/// success, else the sentence "openEMS left no readable <probe> in <folder>".
+std::string read_driven_waves(const FullwaveStudy& study, const std::filesystem::path& dir, int excited,
+                              std::vector<PortWaves>& waves);
+
+/// The full-wave scattering matrix at every frequency, from the probes of
+/// every driven port's run; empty on success, else read_driven_waves' sentence.
+std::string read_study_matrices(const FullwaveStudy& study, const std::filesystem::path& dir,
+                                std::vector<SMatrix>& s);
 
 /// The full-wave matrix beside the circuit model of the same copper: the
 /// design as built, without the strips' conductor loss, as the model's

@@ -1,5 +1,7 @@
 #include "fullwave/openems_model.hpp"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -46,9 +48,11 @@ std::string copper(const Outline& o, double bottom, double thickness) {
 
 }  // namespace
 
-std::string voltage_probe(int port) { return "port_ut" + std::to_string(port); }
-std::string current_probe(int port, bool upper) {
-  return "port_it" + std::to_string(port) + (upper ? "_upper" : "_lower");
+std::string voltage_probe(int port, int plane, bool upper) {
+  return "port_v" + std::to_string(port) + "_" + std::to_string(plane + 1) + (upper ? "_upper" : "_lower");
+}
+std::string current_probe(int port, int plane) {
+  return "port_i" + std::to_string(port) + "_" + std::to_string(plane + 1);
 }
 
 std::string openems_model(const CouplerLayout& layout, const Stackup& stack, const FullwaveGrid& grid,
@@ -59,10 +63,14 @@ std::string openems_model(const CouplerLayout& layout, const Stackup& stack, con
   t += "<!-- Quillomate full-wave model: board " + xml_text(stack.name) + ", port " + std::to_string(excited) +
        " driven, lengths in metres -->\n";
   t += "<openEMS>\n";
+  // The pulse's spectrum is 20 dB down at f0 +/- fc: it reaches half as far
+  // again beyond the band (down to near zero where the band starts low), so
+  // that the band's edges are measured with the pulse's strength, not its tail.
+  const double f0 = (run.fstart_hz + run.fstop_hz) / 2.0;
+  const double fc = std::min(0.75 * (run.fstop_hz - run.fstart_hz), 0.95 * f0);
   t += "  <FDTD NumberOfTimesteps=\"" + std::to_string(run.max_timesteps) + "\" endCriteria=\"" +
-       num(run.end_energy) + "\" f_max=\"" + num(run.fstop_hz) + "\">\n";
-  t += "    <Excitation Type=\"0\" f0=\"" + num((run.fstart_hz + run.fstop_hz) / 2.0) + "\" fc=\"" +
-       num((run.fstop_hz - run.fstart_hz) / 2.0) + "\"/>\n";
+       num(run.end_energy) + "\" f_max=\"" + num(f0 + fc) + "\">\n";
+  t += "    <Excitation Type=\"0\" f0=\"" + num(f0) + "\" fc=\"" + num(fc) + "\"/>\n";
   // The ground planes are the walls below and above; every other wall absorbs.
   const std::string pml = "\"PML_" + std::to_string(absorber_cells) + "\"";
   t += "    <BoundaryCond xmin=" + pml + " xmax=" + pml + " ymin=" + pml + " ymax=" + pml +
@@ -90,30 +98,55 @@ std::string openems_model(const CouplerLayout& layout, const Stackup& stack, con
        "</Primitives></Metal>\n";
   t += "      <Metal Name=\"lower_strip\"><Primitives>" + copper(layout.lower, z.lower_bottom, stack.copper_m) +
        "</Primitives></Metal>\n";
-  for (const PortEnd& p : layout.ports) {
-    const std::string k = std::to_string(p.number);
-    const double bottom = p.upper ? z.upper_bottom : z.lower_bottom, top = p.upper ? z.upper_top : z.lower_top;
-    const double y0 = p.at.y - p.width / 2.0, y1 = p.at.y + p.width / 2.0, x = p.at.x;
-    // Each half carries 2 Zo: together the port's Zo. Driven, the two halves
-    // get the same voltage, their fields pointing away from the strip.
+  for (const PortFeed& f : grid.feeds) {
+    const std::string k = std::to_string(f.number);
+    const double bottom = f.upper ? z.upper_bottom : z.lower_bottom, top = f.upper ? z.upper_top : z.lower_top;
+    const double y0 = f.y - f.width / 2.0, y1 = f.y + f.width / 2.0, x = f.source_x;
+    // The feed runs on from the port plane to the lumped port, overlapping
+    // the layout's straight lead by a width, so that no cell of the mesh
+    // falls between the two pieces of copper.
+    const double from = f.plane_x - f.facing * f.width;
+    t += "      <Metal Name=\"feed" + k + "\"><Primitives>" +
+         box(std::min(from, x), y0, bottom, std::max(from, x), y1, top, 10) + "</Primitives></Metal>\n";
+    // The halves together are Zo, each carrying what the stripline mode
+    // returns on its plane. Driven, they get the same voltage, their fields
+    // pointing away from the strip.
     for (const bool upper : {false, true}) {
       const double z0 = upper ? top : 0.0, z1 = upper ? b : bottom;
       const std::string half = upper ? "_upper" : "_lower";
-      t += "      <LumpedElement Name=\"port" + k + half + "\" Direction=\"2\" Caps=\"1\" R=\"" + num(2.0 * run.zo) +
+      const double r = upper ? f.upper_resistance(run.zo) : f.lower_resistance(run.zo);
+      t += "      <LumpedElement Name=\"port" + k + half + "\" Direction=\"2\" Caps=\"1\" R=\"" + num(r) +
            "\"><Primitives>" + box(x, y0, z0, x, y1, z1, 5) + "</Primitives></LumpedElement>\n";
-      if (p.number == excited) {
+      if (f.number == excited) {
         const double field = (upper ? 1.0 : -1.0) / (z1 - z0);
         t += "      <Excitation Name=\"excite" + k + half + "\" Number=\"0\" Type=\"0\" Excite=\"0,0," + num(field) +
              "\"><Primitives>" + box(x, y0, z0, x, y1, z1, 5) + "</Primitives></Excitation>\n";
       }
-      // Current up through each half: into the strip from below, out of it
-      // above; counted as the current into the coupler.
-      t += "      <ProbeBox Name=\"" + current_probe(p.number, upper) + "\" Type=\"1\" NormDir=\"2\" Weight=\"" +
-           (upper ? "-1" : "1") + "\"><Primitives>" + box(x, y0, (z0 + z1) / 2.0, x, y1, (z0 + z1) / 2.0, 0) +
-           "</Primitives></ProbeBox>\n";
     }
-    t += "      <ProbeBox Name=\"" + voltage_probe(p.number) + "\" Type=\"0\" Weight=\"-1\"><Primitives>" +
-         box(x, p.at.y, 0.0, x, p.at.y, bottom, 0) + "</Primitives></ProbeBox>\n";
+    // The strip's potential over each plane at three planes, and the
+    // current along it, outward, through the two planes between them: a
+    // rectangle around the strip half way to the planes.
+    const std::array<double, 3> v = f.voltage_planes();
+    for (int m = 0; m < 3; ++m) {
+      const double xv = v[static_cast<size_t>(m)];
+      t += "      <ProbeBox Name=\"" + voltage_probe(f.number, m, false) + "\" Type=\"0\" Weight=\"-1\"><Primitives>" +
+           box(xv, f.y, 0.0, xv, f.y, bottom, 0) + "</Primitives></ProbeBox>\n";
+      t += "      <ProbeBox Name=\"" + voltage_probe(f.number, m, true) + "\" Type=\"0\" Weight=\"1\"><Primitives>" +
+           box(xv, f.y, top, xv, f.y, b, 0) + "</Primitives></ProbeBox>\n";
+    }
+    // Beside the strip the rectangle stays clear of the other feed on this
+    // side, which it must not enclose.
+    double beside = f.width;
+    for (const PortFeed& other : grid.feeds)
+      if (other.number != f.number && other.facing == f.facing)
+        beside = std::min(beside, (std::fabs(other.y - f.y) - (other.width + f.width) / 2.0) / 2.0);
+    const std::array<double, 2> c = f.current_planes();
+    for (int m = 0; m < 2; ++m) {
+      const double xc = c[static_cast<size_t>(m)];
+      t += "      <ProbeBox Name=\"" + current_probe(f.number, m) + "\" Type=\"1\" NormDir=\"0\" Weight=\"" +
+           (f.facing > 0 ? "1" : "-1") + "\"><Primitives>" +
+           box(xc, y0 - beside, bottom / 2.0, xc, y1 + beside, (top + b) / 2.0, 0) + "</Primitives></ProbeBox>\n";
+    }
   }
   t += "    </Properties>\n";
   t += "  </ContinuousStructure>\n";

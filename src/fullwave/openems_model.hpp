@@ -10,14 +10,15 @@
 /// perfectly conducting. The other four walls absorb (openEMS's PML), across
 /// by default three ground-plane spacings from the copper, where the
 /// stripline field has died away (it falls as exp(-pi d / B) beside a strip:
-/// to 1e-4 at 3 B), and one spacing beyond each port end. Walls that
+/// to 1e-4 at 3 B), and one spacing beyond each feed's far end. Walls that
 /// reflected would close a parallel-plate box whose modes ring in the band;
 /// absorbing walls let a wave the discontinuities launch sideways leave. Each
-/// port is a lumped port at its feed's end, split in two: from the lower
-/// plane up to the strip and from the strip up to the upper plane,
-/// each 2 Zo, driven together, so that it launches the stripline's own mode
-/// and not the parallel-plate mode one side alone would. A voltage probe up
-/// the port's middle and a current probe through each half measure it.
+/// feed runs on beyond its port plane to a lumped port split in two (from
+/// the lower plane up to the strip and from the strip up to the upper
+/// plane, together Zo, driven together and sharing the current as the
+/// stripline mode does, so that it launches that mode and not the
+/// parallel-plate mode one side alone would), and is measured half way by
+/// the probes of port_feeds.hpp.
 
 #include <string>
 
@@ -39,9 +40,10 @@ struct FullwaveRun {
 std::string openems_model(const CouplerLayout& layout, const Stackup& stack, const FullwaveGrid& grid,
                           const FullwaveRun& run, int excited);
 
-/// Names of the probe files openEMS writes for port k: the voltage, and the
-/// currents through the lower and upper halves.
-std::string voltage_probe(int port);
-std::string current_probe(int port, bool upper);
+/// Names of the probe files openEMS writes for port k's feed: the strip's
+/// voltage over the lower or the upper plane at plane 0, 1 or 2 (nearest the
+/// coupler first), the outward current at plane 0 or 1 between them.
+std::string voltage_probe(int port, int plane, bool upper);
+std::string current_probe(int port, int plane);
 
 }  // namespace quill

@@ -51,20 +51,67 @@ std::vector<int> driven_ports(const LayoutSymmetry& symmetry, bool every) {
   return driven;
 }
 
-void complete_by_symmetry(const LayoutSymmetry& symmetry, const std::vector<int>& driven, std::vector<SMatrix>& s) {
-  for (int column = 0; column < 4; ++column) {
-    if (std::find(driven.begin(), driven.end(), column + 1) != driven.end()) continue;
-    for (const Map& m : images(symmetry)) {
-      // A driven port whose image is this column.
-      const auto source = std::find_if(driven.begin(), driven.end(),
-                                       [&](int d) { return m[static_cast<size_t>(d - 1)] == column; });
-      if (source == driven.end()) continue;
-      const size_t from = static_cast<size_t>(*source - 1);
-      for (SMatrix& f : s)
-        for (size_t i = 0; i < 4; ++i) f[static_cast<size_t>(m[i])][static_cast<size_t>(column)] = f[i][from];
-      break;
+namespace {
+
+/// x with x A = y for the 4 x 4 A: Gaussian elimination on A's transpose
+/// with partial pivoting.
+std::array<Cx, 4> solve_row(const SMatrix& a, const std::array<Cx, 4>& y) {
+  std::array<std::array<Cx, 5>, 4> m;
+  for (size_t i = 0; i < 4; ++i) {
+    for (size_t j = 0; j < 4; ++j) m[i][j] = a[j][i];
+    m[i][4] = y[i];
+  }
+  for (size_t c = 0; c < 4; ++c) {
+    size_t pivot = c;
+    for (size_t r = c + 1; r < 4; ++r)
+      if (std::abs(m[r][c]) > std::abs(m[pivot][c])) pivot = r;
+    std::swap(m[c], m[pivot]);
+    for (size_t r = 0; r < 4; ++r) {
+      if (r == c) continue;
+      const Cx factor = m[r][c] / m[c][c];
+      for (size_t k = c; k < 5; ++k) m[r][k] -= factor * m[c][k];
     }
   }
+  std::array<Cx, 4> x;
+  for (size_t i = 0; i < 4; ++i) x[i] = m[i][4] / m[i][i];
+  return x;
+}
+
+}  // namespace
+
+std::vector<SMatrix> scattering_matrices(const LayoutSymmetry& symmetry, const std::vector<int>& driven,
+                                         const std::vector<std::vector<PortWaves>>& runs) {
+  // Excitation k drives port k + 1: a driven run, or a driven run's image.
+  struct Excitation {
+    size_t run;
+    Map map;
+  };
+  std::array<Excitation, 4> excitations{};
+  for (int column = 0; column < 4; ++column) {
+    bool found = false;
+    for (const Map& m : images(symmetry)) {
+      for (size_t r = 0; r < driven.size() && !found; ++r)
+        if (m[static_cast<size_t>(driven[r] - 1)] == column) {
+          excitations[static_cast<size_t>(column)] = {r, m};
+          found = true;
+        }
+      if (found) break;
+    }
+  }
+  std::vector<SMatrix> s(runs.empty() ? 0 : runs[0].size());
+  for (size_t f = 0; f < s.size(); ++f) {
+    SMatrix a{}, b{};  // a[i][k]: wave into port i in excitation k
+    for (size_t k = 0; k < 4; ++k) {
+      const Excitation& e = excitations[k];
+      const PortWaves& w = runs[e.run][f];
+      for (size_t i = 0; i < 4; ++i) {
+        a[static_cast<size_t>(e.map[i])][k] = w.a[i];
+        b[static_cast<size_t>(e.map[i])][k] = w.b[i];
+      }
+    }
+    for (size_t i = 0; i < 4; ++i) s[f][i] = solve_row(a, b[i]);
+  }
+  return s;
 }
 
 }  // namespace quill

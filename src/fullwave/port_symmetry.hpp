@@ -29,7 +29,13 @@ LayoutSymmetry layout_symmetry(const CouplerLayout& layout, const Stackup& stack
 /// give all of S; every port with `every`.
 std::vector<int> driven_ports(const LayoutSymmetry& symmetry, bool every);
 
-/// Fills the columns of S not driven from the driven ones' images.
-void complete_by_symmetry(const LayoutSymmetry& symmetry, const std::vector<int>& driven, std::vector<SMatrix>& s);
+/// The scattering matrix at each frequency from the waves at the port planes
+/// of each driven run (in the order of `driven`) and, for each port not
+/// driven, the image of a driven run: four excitations, A their incoming
+/// waves and B their outgoing ones, column by column, and S = B A^-1. The
+/// ports not driven need not be matched: what their terminations send back
+/// is in A.
+std::vector<SMatrix> scattering_matrices(const LayoutSymmetry& symmetry, const std::vector<int>& driven,
+                                         const std::vector<std::vector<PortWaves>>& runs);
 
 }  // namespace quill

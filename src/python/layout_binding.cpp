@@ -36,6 +36,7 @@ namespace {
 constexpr ValueRange kBreakoutLength{"breakout_length_m", "m", 0, true};
 constexpr ValueRange kPortSpacing{"port_spacing_m", "m", 0, true};
 constexpr ValueRange kSideWalls{"side_walls", "ground-plane spacings", 1, false, 20};
+constexpr ValueRange kPortFeed{"port_feed", "ground-plane spacings", 4, false, 40};
 constexpr ValueRange kThreads{"threads", "", 1, false, 256};
 
 constexpr Parameter kSummaryParameters[] = {{"inches", "False"}};
@@ -50,6 +51,7 @@ constexpr Parameter kFullwaveParameters[] = {{"folder", ""},
                                              {"frequencies_mhz", "None"},
                                              {"mesh", "'normal'"},
                                              {"side_walls", "3.0"},
+                                             {"port_feed", "4.0"},
                                              {"all_ports", "False"}};
 constexpr Signature kFullwave{"Layout.fullwave", kFullwaveParameters, true};
 
@@ -221,11 +223,12 @@ ScriptFullwave write_model(const ScriptLayout& l, const py::args& args, const py
   const auto density = mesh_density(m.mesh);
   if (!density) raise_value("mesh must be 'coarse', 'normal' or 'fine' (got '" + m.mesh + "')");
   const float side_walls = single_in(kSideWalls, given.number("side_walls"));
+  const float port_feed = single_in(kPortFeed, given.number("port_feed"));
   std::vector<double> f = study_frequencies(l.design, given["frequencies_mhz"]);
   make_folder(m.folder, "folder");
   {
     py::gil_scoped_release release;
-    m.study = plan_study(l.design.design, l.copper, l.stack, *density, side_walls, std::move(f),
+    m.study = plan_study(l.design.design, l.copper, l.stack, *density, side_walls, port_feed, std::move(f),
                          given.flag("all_ports"));
   }
   if (const std::string failure = prepare_study_folder(m.study, m.folder); !failure.empty())
@@ -240,11 +243,9 @@ ScriptFullwave write_model(const ScriptLayout& l, const py::args& args, const py
 
 /// The full-wave matrix from the probes every driven port's run left, beside the circuit model.
 ScriptFullwaveResult read_results(const ScriptFullwave& m) {
-  std::vector<SMatrix> s(m.study.f_mhz.size());
-  for (int k : m.study.driven)
-    if (const std::string unread = read_driven_column(m.study, m.folder, k, s); !unread.empty())
-      raise_file({FileFault::system, 0, unread});
-  complete_by_symmetry(m.study.symmetry, m.study.driven, s);
+  std::vector<SMatrix> s;
+  if (const std::string unread = read_study_matrices(m.study, m.folder, s); !unread.empty())
+    raise_file({FileFault::system, 0, unread});
   ScriptFullwaveResult r;
   const ScriptLayout& l = m.layout;
   r.comparison = compare_with_circuit(l.design.design, l.built, m.study, std::move(s));
@@ -455,6 +456,8 @@ void define_layout(py::module_& m, py::class_<ScriptLayout>& cls) {
                       "frequencies_mhz: ascending, MHz (default: the design's own sweep).\n"
                       "mesh: 'coarse', 'normal' or 'fine'. side_walls: how far the absorbing\n"
                       "side walls stand from the copper, in ground-plane spacings B (1 to 20).\n"
+                      "port_feed: how far each feed runs on beyond its port plane to the\n"
+                      "model's lumped port, measured half way, in B (4 to 40).\n"
                       "all_ports: drive every port, not only those the layout's symmetries\n"
                       "leave unknown. Results of an earlier model in the folder are removed.")
                .c_str())

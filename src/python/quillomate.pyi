@@ -474,9 +474,10 @@ class Layout:
         frequencies_mhz: Optional[npt.ArrayLike] = None,
         mesh: Literal["coarse", "normal", "fine"] = "normal",
         side_walls: float = 3.0,
+        port_feed: float = 4.0,
         all_ports: bool = False,
     ) -> FullwaveModel:
-        """The openEMS model folder, as `quillomate fullwave --out` writes it; side_walls in ground-plane spacings."""
+        """The openEMS model folder, as `quillomate fullwave --out` writes it; side_walls and port_feed in ground-plane spacings."""
 
 class FullwaveModel:
     """A full-wave model folder of a layout, ready to run."""

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -135,7 +136,7 @@ TEST(Fullwave, OpenemsMissingFailingOrStoppedLeavesTheModelsAndNoResult) {
       {"failing", "#!/bin/sh\necho 'Timestep: 10 || Energy: ~1e-3 (-30.00dB)'\necho 'error: out of memory'\nexit 1\n",
        "exit status 1: error: out of memory"},
       {"stopped", "#!/bin/sh\nkill -INT $$\n", "signal 2"},
-      {"silent", "#!/bin/sh\nexit 0\n", "no readable port_ut1"},
+      {"silent", "#!/bin/sh\nexit 0\n", "no readable port_v1_1_lower"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -162,25 +163,53 @@ TEST(Fullwave, OpenemsMissingFailingOrStoppedLeavesTheModelsAndNoResult) {
   }
 }
 
+/// The first corner of the box after `name` in a model's text: x and y.
+std::array<double, 4> probe_box(const std::string& model, const std::string& name) {
+  const std::regex corner("Name=\"" + name + "\"[^>]*><Primitives><Box[^>]*><P1 X=\"([^\"]*)\" Y=\"([^\"]*)\" Z=\"[^\"]*\"/>"
+                          "<P2 X=\"([^\"]*)\" Y=\"([^\"]*)\"");
+  std::smatch m;
+  if (!std::regex_search(model, m, corner)) return {};
+  return {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4])};
+}
+
 /// What openEMS would leave in `folder` with port 1 driven, had the coupler
-/// the column `s` of S (real, the same at every frequency): each port's
-/// voltage a + b and current (a - b) / Zo, split between its two halves,
-/// for a Gaussian pulse a into port 1.
+/// the column `s` of S (real, the same at every frequency): on each feed a
+/// line of real propagation constant per step (what a real pulse's constant
+/// spectrum can show), the waves at its probes, placed as the folder's model
+/// places them, those whose values at the port planes are a = 1 into port 1
+/// and b = s out of each port, for a Gaussian pulse.
 void hand_run(const fs::path& folder, const std::array<double, 4>& s) {
+  std::ifstream in(folder / "model.xml");
+  const std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const double g = 0.05, z = 50.0;
   for (int j = 1; j <= 4; ++j) {
-    std::string u = "% t/s\tvoltage\n", i = "% t/s\tcurrent\n";
-    for (int n = 0; n < 1000; ++n) {
-      const double t = n * 1e-12, g = std::exp(-0.5 * std::pow((t - 200e-12) / 20e-12, 2));
-      const double a = j == 1 ? g : 0.0, b = s[static_cast<size_t>(j - 1)] * g;
-      char line[96];
-      std::snprintf(line, sizeof line, "%.17g\t%.17g\n", t, a + b);
-      u += line;
-      std::snprintf(line, sizeof line, "%.17g\t%.17g\n", t, (a - b) / 50.0 / 2.0);
-      i += line;
+    const std::string k = std::to_string(j);
+    const double x1 = probe_box(model, "port_v" + k + "_1_lower")[0], x2 = probe_box(model, "port_v" + k + "_2_lower")[0];
+    const double step = std::fabs(x2 - x1), facing = x2 > x1 ? 1.0 : -1.0;
+    const std::array<double, 4> feed = probe_box(model, "feed" + k);
+    const double plane = (facing > 0 ? feed[0] : feed[2]) + facing * (feed[3] - feed[1]);
+    const double m = (x2 - plane) * facing / step;
+    const double out = s[static_cast<size_t>(j - 1)] * std::exp(-g * m) * std::sqrt(z);
+    const double into = (j == 1 ? 1.0 : 0.0) * std::exp(g * m) * std::sqrt(z);
+    std::vector<std::pair<std::string, double>> probes;
+    for (int p = 0; p < 3; ++p) {
+      const double v = out * std::exp(-g * (p - 1)) + into * std::exp(g * (p - 1));
+      probes.push_back({"port_v" + k + "_" + std::to_string(p + 1) + "_lower", v});
+      probes.push_back({"port_v" + k + "_" + std::to_string(p + 1) + "_upper", v});
     }
-    std::ofstream(folder / ("port_ut" + std::to_string(j))) << u;
-    std::ofstream(folder / ("port_it" + std::to_string(j) + "_lower")) << i;
-    std::ofstream(folder / ("port_it" + std::to_string(j) + "_upper")) << i;
+    for (int p = 0; p < 2; ++p)
+      probes.push_back({"port_i" + k + "_" + std::to_string(p + 1),
+                        (out * std::exp(-g * (p - 0.5)) - into * std::exp(g * (p - 0.5))) / z});
+    for (const auto& [name, value] : probes) {
+      std::string text = "% t/s\tvalue\n";
+      for (int n = 0; n < 1000; ++n) {
+        const double t = n * 1e-12, pulse = std::exp(-0.5 * std::pow((t - 200e-12) / 20e-12, 2));
+        char line[96];
+        std::snprintf(line, sizeof line, "%.17g\t%.17g\n", t, value * pulse);
+        text += line;
+      }
+      std::ofstream(folder / name) << text;
+    }
   }
 }
 
@@ -192,7 +221,7 @@ TEST(Fullwave, AHandRunIsCollectedByTheCommandTheReadmeGives) {
   std::ifstream readme_file(dir.dir() / "model" / "README.txt");
   std::stringstream readme;
   readme << readme_file.rdbuf();
-  for (const char* probe : {"port_utJ", "port_itJ_lower", "port_itJ_upper", "a = (U + Zo I) / 2", "Zo = 50 ohms"})
+  for (const char* probe : {"port_vJ_1_lower", "port_iJ_1", "S = B A^-1", "(1 - h) Vk_lower + h Vk_upper"})
     EXPECT_NE(readme.str().find(probe), std::string::npos) << probe;
   // The command, word by word, as the README gives it.
   std::vector<std::string> collect;
@@ -217,7 +246,7 @@ TEST(Fullwave, AHandRunIsCollectedByTheCommandTheReadmeGives) {
   EXPECT_NE(mismatch.err.find("is not the model these options write"), std::string::npos) << mismatch.err;
   const auto unrun = dir.command(collect);
   EXPECT_EQ(unrun.status, 3);
-  EXPECT_NE(unrun.err.find("no readable port_ut1"), std::string::npos) << unrun.err;
+  EXPECT_NE(unrun.err.find("no readable port_v1_1_lower"), std::string::npos) << unrun.err;
   std::vector<std::string> both = collect;
   both.push_back("--run");
   EXPECT_EQ(dir.command(both).status, 2);

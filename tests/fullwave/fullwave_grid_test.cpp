@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -127,10 +128,8 @@ TEST(FullwaveGrid, EveryBoardAndDensityKeepsTheMeshRules) {
           const Point p = (*o)[k], q = (*o)[(k + 1) % o->size()];
           const bool along_x = p.y == q.y, along_y = p.x == q.x;
           if (!along_x && !along_y) continue;
-          if (along_y && (p.x == layout->board[0].x || p.x == layout->board[1].x)) {
-            EXPECT_TRUE(has_line(g.x, p.x)) << where << ": port plane";
-            continue;
-          }
+          // A feed's end at its port plane is no edge: the feed runs on.
+          if (along_y && (p.x == layout->board[0].x || p.x == layout->board[1].x)) continue;
           const std::vector<double>& lines = along_x ? g.y : g.x;
           const double at = along_x ? p.y : p.x;
           const Holding h = cell_holding(lines, at);
@@ -139,6 +138,26 @@ TEST(FullwaveGrid, EveryBoardAndDensityKeepsTheMeshRules) {
           const double u = (at - h.lo) / (h.hi - h.lo);
           EXPECT_GT(std::min(u, 1 - u), 0.15) << where << ": edge near a line";
         }
+      }
+
+      // Each feed runs on past its port plane to a line at its far end, the
+      // end walls a spacing beyond; its three voltage planes are lines a
+      // step apart with none between, so that the current planes half way
+      // are the dual lines, at least two spacings from either end.
+      for (const PortFeed& f : g.feeds) {
+        EXPECT_TRUE(has_line(g.x, f.source_x)) << where << ": feed end";
+        EXPECT_TRUE(f.source_x - c.stack.b_m() >= g.x0 - 1e-12 && f.source_x + c.stack.b_m() <= g.x1 + 1e-12)
+            << where;
+        const std::array<double, 3> v = f.voltage_planes();
+        for (size_t m = 0; m < 3; ++m) EXPECT_TRUE(has_line(g.x, v[m])) << where << ": probe plane";
+        for (const double plane : f.current_planes()) {
+          const Holding h = cell_holding(g.x, plane);
+          ASSERT_TRUE(h.found) << where;
+          EXPECT_NEAR((h.lo + h.hi) / 2.0, plane, 1e-12) << where << ": current plane half way";
+          EXPECT_NEAR(h.hi - h.lo, f.step, 1e-12) << where;
+        }
+        const double from_ends = std::min(std::fabs(f.probe_x - f.plane_x), std::fabs(f.source_x - f.probe_x));
+        EXPECT_GE(from_ends + 1e-12, 2.0 * c.stack.b_m()) << where;
       }
 
       // Where sections join, the neck of copper between them is cells wide.

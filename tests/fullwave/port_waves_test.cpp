@@ -1,6 +1,6 @@
 // From probe files to the scattering matrix: a known pulse's spectrum, the
-// waves of known ports read back as the matrix that made them, and the
-// layout's symmetries filling in the columns no run drove.
+// waves on known feeds read back as the line and the matrix that made them,
+// and the layout's symmetries filling in the columns no run drove.
 
 #include <gtest/gtest.h>
 
@@ -45,6 +45,37 @@ TEST(PortWaves, ProbeFilesReadAndTheirSpectraAreTheSignalsTransforms) {
     EXPECT_FALSE(read_probe(bad)) << '"' << bad << '"';
 }
 
+TEST(PortWaves, ThreeVoltagesAndTwoCurrentsGiveTheLineAndItsWaves) {
+  // Waves of every mix, from a pure outgoing one to a full standing wave's
+  // neighbourhood, on lines lossless and lossy, short and long per step.
+  struct Case {
+    Cx gamma_step, impedance, out, in;
+  };
+  const std::vector<Case> cases = {
+      {Cx(0, 0.1), 50.0, 1.0, 0.0},
+      {Cx(0, 0.1), 50.0, 0.0, 1.0},
+      {Cx(0.01, 0.3), Cx(48.0, 1.5), Cx(0.3, 0.4), Cx(-1.0, 0.2)},
+      {Cx(0.0005, 0.05), Cx(75.0, -0.2), Cx(1.0, 0.0), Cx(0.0, 0.9)},
+      {Cx(0.02, 1.2), Cx(30.0, 0.0), Cx(0.01, 0.0), Cx(0.0, 1.0)},
+      {Cx(0.05, 0.0), Cx(50.0, 0.0), Cx(0.3, 0.0), Cx(1.0, 0.0)},  // all loss, no phase
+      {Cx(-0.0002, 0.15), Cx(50.0, 0.3), Cx(0.1, 0.2), Cx(1.0, 0.0)},  // the mesh's slight gain
+  };
+  for (const Case& c : cases) {
+    std::array<Cx, 3> v;
+    std::array<Cx, 2> i;
+    for (int p = 0; p < 3; ++p)
+      v[static_cast<size_t>(p)] = c.out * std::exp(-c.gamma_step * (p - 1.0)) + c.in * std::exp(c.gamma_step * (p - 1.0));
+    for (int p = 0; p < 2; ++p)
+      i[static_cast<size_t>(p)] =
+          (c.out * std::exp(-c.gamma_step * (p - 0.5)) - c.in * std::exp(c.gamma_step * (p - 0.5))) / c.impedance;
+    const FeedLine line = feed_line(v, i);
+    EXPECT_LT(std::abs(line.gamma_step - c.gamma_step), 1e-9 * std::abs(c.gamma_step)) << c.gamma_step;
+    EXPECT_LT(std::abs(line.impedance - c.impedance), 1e-9 * std::abs(c.impedance)) << c.gamma_step;
+    const FeedWaves w = feed_waves(v, line.gamma_step);
+    EXPECT_LT(std::abs(w.out - c.out) + std::abs(w.in - c.in), 1e-9) << c.gamma_step;
+  }
+}
+
 CouplerDesign design(const std::vector<float>& zoe) {
   return testing_support::quarter_wave_design(zoe, 2.2f, 4000.0f);
 }
@@ -86,24 +117,51 @@ TEST(PortWaves, DrivenColumnsAndTheLayoutsImagesGiveBackTheWholeMatrix) {
     EXPECT_EQ(driven_ports(sym, true).size(), 4u);
 
     // A matrix with the layout's symmetries (the circuit model's), its port
-    // waves as probes would see them with one port driven by a pulse and the
-    // rest matched, read back.
+    // waves as the feeds' probes would see them with one port driven and the
+    // rest terminated, read back.
     const std::vector<SMatrix> truth = circuit_matrices(d, f_mhz);
-    std::vector<SMatrix> s(f_mhz.size());
-    const double zo = 50.0;
+    // Each layer's feed a lossy line of its own impedance (the same on a
+    // mirror-stacked board), the probes' middle plane steps beyond each
+    // port plane, and terminations that send back a little of what reaches
+    // them, as a lumped port does.
+    const std::array<Cx, 2> gamma_step = {Cx(0.002, 0.21), c.across ? Cx(0.002, 0.21) : Cx(0.003, 0.26)};
+    const std::array<Cx, 2> impedance = {Cx(49.3, 0.4), c.across ? Cx(49.3, 0.4) : Cx(51.2, -0.3)};
+    const std::array<FeedPlace, 4> places = {{{true, 1.0, 6.5}, {false, 1.0, 6.5}, {false, 1.0, 6.5}, {true, 1.0, 6.5}}};
+    const Cx termination = std::polar(0.05, 0.5);
+    std::vector<std::vector<PortWaves>> runs;
     for (int e : driven) {
-      std::array<PortSpectra, 4> ports;
+      std::array<FeedSpectra, 4> feeds;
       for (size_t f = 0; f < f_mhz.size(); ++f) {
-        const Cx a = std::polar(0.3 + 0.1 * static_cast<double>(f), 0.7 * static_cast<double>(f));
+        // The waves at the port planes: the source's, and what the other
+        // terminations return of the waves they receive.
+        std::array<Cx, 4> a{}, b{};
+        for (int pass = 0; pass < 60; ++pass) {
+          for (size_t j = 0; j < 4; ++j)
+            a[j] = static_cast<int>(j) == e - 1 ? std::polar(0.3 + 0.1 * static_cast<double>(f), 0.7 * static_cast<double>(f))
+                                                : termination * b[j];
+          for (size_t i = 0; i < 4; ++i) {
+            b[i] = 0.0;
+            for (size_t j = 0; j < 4; ++j) b[i] += truth[f][i][j] * a[j];
+          }
+        }
         for (size_t j = 0; j < 4; ++j) {
-          const Cx in = static_cast<int>(j) == e - 1 ? a : 0.0, out = truth[f][j][static_cast<size_t>(e - 1)] * a;
-          ports[j].u.push_back(in + out);
-          ports[j].i.push_back((in - out) / zo);
+          const size_t layer = places[j].upper ? 1 : 0;
+          const Cx g = gamma_step[layer], z = impedance[layer], m = places[j].back;
+          // Power waves at the port plane, as voltages at the middle plane.
+          const Cx in = a[j] * std::sqrt(z) * std::exp(g * m), out = b[j] * std::sqrt(z) * std::exp(-g * m);
+          for (int p = 0; p < 3; ++p) {
+            const double at = p - 1.0;
+            feeds[j].v[static_cast<size_t>(p)].push_back(out * std::exp(-g * at) + in * std::exp(g * at));
+          }
+          for (int p = 0; p < 2; ++p) {
+            const double at = p - 0.5;
+            feeds[j].i[static_cast<size_t>(p)].push_back((out * std::exp(-g * at) - in * std::exp(g * at)) / z);
+          }
         }
       }
-      fill_column(ports, e - 1, zo, s);
+      runs.push_back(port_plane_waves(feeds, places));
     }
-    complete_by_symmetry(sym, driven, s);
+    const std::vector<SMatrix> s = scattering_matrices(sym, driven, runs);
     double worst = 0;
     for (size_t f = 0; f < f_mhz.size(); ++f)
       for (size_t i = 0; i < 4; ++i)

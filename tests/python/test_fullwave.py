@@ -25,18 +25,37 @@ def known_s(j, k):
 
 
 # Run in portK, as openEMS is: each probe a two-sample pulse whose spectrum is
-# its value times the step, so the waves a = (U + Zo I) / 2 and b = (U - Zo I) / 2
+# its value times the step. Each feed is a line with a real propagation
+# constant per step (what a constant spectrum can show), its probes placed as
+# model.xml places them, carrying the waves whose values at the port planes
 # give b_j / a_k = known_s(j, k) at every frequency.
 STAND_IN = textwrap.dedent(f"""\
     #!{sys.executable}
-    import os
+    import math, os, re
     k = int(os.path.basename(os.getcwd())[4:])
+    xml = open("model.xml").read()
+    def box(name):
+        m = re.search('Name="' + name + '"[^>]*><Primitives><Box[^>]*><P1 X="([^"]*)" Y="([^"]*)" Z="[^"]*"/>'
+                      '<P2 X="([^"]*)" Y="([^"]*)"', xml)
+        return [float(v) for v in m.groups()]
     print("[@ 1s] Timestep: 100 || Speed: 9 MC/s || Energy: ~1e-3 (-30.00dB)", flush=True)
+    g, z = 0.05, {ZO}
     for j in range(1, 5):
+        x1, x2 = box(f"port_v{{j}}_1_lower")[0], box(f"port_v{{j}}_2_lower")[0]
+        step, facing = abs(x2 - x1), (1 if x2 > x1 else -1)
+        fx0, fy0, fx1, fy1 = box(f"feed{{j}}")
+        plane = (fx0 if facing > 0 else fx1) + facing * (fy1 - fy0)
+        m = (x2 - plane) * facing / step
         a = 1.0 if j == k else 0.0
         b = 0.05 + 0.1 * (j - 1) + 0.013 * (k - 1)  # known_s(j - 1, k - 1)
-        u, i = a + b, (a - b) / {ZO}
-        for name, value in [(f"port_ut{{j}}", u), (f"port_it{{j}}_lower", i / 2), (f"port_it{{j}}_upper", i / 2)]:
+        out, inn = b * math.exp(-g * m) * math.sqrt(z), a * math.exp(g * m) * math.sqrt(z)
+        probes = []
+        for p in range(3):
+            v = out * math.exp(-g * (p - 1)) + inn * math.exp(g * (p - 1))
+            probes += [(f"port_v{{j}}_{{p + 1}}_lower", v), (f"port_v{{j}}_{{p + 1}}_upper", v)]
+        for p in range(2):
+            probes.append((f"port_i{{j}}_{{p + 1}}", (out * math.exp(-g * (p - 0.5)) - inn * math.exp(g * (p - 0.5))) / z))
+        for name, value in probes:
             with open(name, "w") as f:
                 f.write("%% time, value\\n0 %r\\n1e-12 0\\n" % value)
     print("[@ 2s] Timestep: 200 || Speed: 9 MC/s || Energy: ~1e-6 (-60.00dB)", flush=True)
@@ -113,7 +132,7 @@ def test_a_run_that_cannot_be_had_says_why_and_keeps_the_model(tmp_path, monkeyp
     layout = q.read_design(DESIGN_FILE).layout(BOARD)
     model = layout.fullwave(tmp_path / "model", mesh="coarse", frequencies_mhz=[1500, 2000, 2500])
     np.testing.assert_array_equal(model.frequencies_mhz, [1500, 2000, 2500])
-    with pytest.raises(OSError, match="no readable port_ut1"):
+    with pytest.raises(OSError, match="no readable port_v1_1_lower"):
         model.read()
     bin_dir = tmp_path / "bin"
     bin_dir.mkdir()

@@ -327,7 +327,7 @@ UNITLESS = {
     "er", "eeff_even", "eeff_odd", "tan_delta",       # relative permittivities, loss tangent
     "velocity_even", "velocity_odd",                  # fractions of the speed of light in vacuum
     "velocity_ratio", "residual", "asymmetry",        # ratios
-    "vswr", "s", "circuit_s", "side_walls",           # a ratio, matrices, ground-plane spacings B
+    "vswr", "s", "circuit_s", "side_walls", "port_feed",  # a ratio, matrices, ground-plane spacings B
     "section", "sections", "number", "iterations", "evaluations", "cells", "grid_lines", "strips_layer",
     "ports_driven", "threads",                        # counts and numbers
     "form", "origin", "outcome", "centre", "mesh", "leaves", "unit", "name", "note", "notes", "title",
