@@ -425,9 +425,11 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   const double margin = 3.0 * stack.b_m();
   const double x0 = -b.length, x1 = x + b.length;
   out.board = {{x0, ylo - margin}, {x1, ylo - margin}, {x1, yhi + margin}, {x0, yhi + margin}};
-  auto brief = [&](double metres) {
+  // In millimetres, as the compensation's note always was: the notes are
+  // drawn once, whatever unit the summary is later printed in.
+  auto brief = [](double metres) {
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%.4g %s", metres / unit.per(), unit.name());
+    std::snprintf(buf, sizeof buf, "%.4g mm", metres * 1e3);
     return std::string(buf);
   };
   for (const Junction& j : out.junctions) {
