@@ -112,10 +112,13 @@ position and what the breakouts add; the files are in millimetres, or inches
 with --inches (a KiCad footprint is always in millimetres). A section without
 strips in the board is an error naming it, and so is a port spacing or breakout
 the copper cannot honour, naming the least or largest that works; couplings
-weaker than -99 dB are said in words. Still coupled as they part, the
-feeds lengthen the end sections in effect: --compensate shortens each end
-section by the integral of its breakout's coupling over its own, and says by
-how much.
+weaker than -99 dB are said in words. Sections whose strips do not overlap
+across are joined by a jog, a slanted piece of strip whose length of line
+comes half out of each. --compensate applies every correction for what the
+copper adds, and names each: each end section shortened by the integral of
+its breakout's coupling over its own (still coupled as they part, the feeds
+lengthen the end sections in effect), the steps between sections tapered,
+and the feeds' 45 degree bends rounded to circular arcs.
 
 Examples:
   quillomate layout coupler.dat --stackup board.toml --gerber gerbers --svg coupler.svg --compensate
@@ -133,8 +136,8 @@ strip edge, enough cells across S and the copper, cells under a twentieth of
 a wavelength at the top frequency, and smooth grading; --mesh chooses how
 fine. A mirror-symmetric design and a
 mirror-stacked board each halve the ports that must be driven. The layout's
-options shape the copper as they do for `layout`; --compensate shortens the
-end sections by the coupling their breakouts add.
+options shape the copper as they do for `layout`; --compensate applies every
+correction `layout --compensate` does.
 
 With --run it runs openEMS on each model (its progress as it goes: minutes,
 not seconds), writes DIR/fullwave.s4p, DIR/compare.csv and DIR/compare.svg
@@ -188,8 +191,9 @@ void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
   add(app, options::breakout_length, a.breakout_length);
   add(app, options::port_spacing, a.port_spacing);
   app->add_flag("--compensate", a.compensate,
-                "shorten the end sections by the coupled length their breakouts add, so that the copper couples "
-                "as the design does");
+                "apply every correction for what the copper adds, so that it couples as the design does: end "
+                "sections shortened by the coupled length their breakouts add, tapered steps between sections, "
+                "the feeds' bends rounded to circular arcs");
 }
 
 void add_artwork(CLI::App* app, ArtworkArgs& a) {

@@ -9,6 +9,8 @@
 #include "dimensions/single_strip.hpp"
 #include "dimensions/stack_modes.hpp"
 #include "layout/feed_lines.hpp"
+#include "layout/feed_shape.hpp"
+#include "layout/junction_shape.hpp"
 
 namespace quill {
 
@@ -16,56 +18,6 @@ namespace {
 
 /// The parted feeds couple by no more than this, dB.
 constexpr double feed_coupling_limit_db = -40.0;
-
-Point add(Point a, Point b) { return {a.x + b.x, a.y + b.y}; }
-Point scaled(Point a, double s) { return {a.x * s, a.y * s}; }
-
-/// Left-hand unit normal of the direction from a to b.
-Point normal(Point a, Point b) {
-  const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
-  return {-dy / len, dx / len};
-}
-
-/// The edge of a strip of half-width `h` along the centre line `path`, on its
-/// left (h > 0) or right (h < 0): straight runs offset, meeting at each bend
-/// in a mitre joint (the offset lines' intersection).
-std::vector<Point> offset_edge(const std::vector<Point>& path, double h) {
-  std::vector<Point> out;
-  const size_t n = path.size();
-  for (size_t k = 0; k < n; ++k) {
-    if (k == 0) {
-      out.push_back(add(path[0], scaled(normal(path[0], path[1]), h)));
-    } else if (k == n - 1) {
-      out.push_back(add(path[k], scaled(normal(path[k - 1], path[k]), h)));
-    } else {
-      const Point a = normal(path[k - 1], path[k]), b = normal(path[k], path[k + 1]);
-      const double c = 1.0 + a.x * b.x + a.y * b.y;
-      out.push_back(add(path[k], scaled({a.x + b.x, a.y + b.y}, h / c)));
-    }
-  }
-  return out;
-}
-
-/// Centre line of a feed from the coupler's end at (x_end, y_end) out to its
-/// port end, `side` +1 parting toward +y, `facing` -1 leaving to the left:
-/// a straight lead, a 45 degree bend, a diagonal run to the port's line
-/// across, a second 45 degree bend and a straight run to the end. Ordered
-/// from the port end when leaving to the left, from the coupler otherwise,
-/// so that x always grows along it.
-std::vector<Point> feed_path(double x_end, double y_end, double y_port, int facing, const Breakouts& b) {
-  const double rise = std::fabs(y_port - y_end);
-  std::vector<Point> out;
-  if (rise <= 0.0) {
-    out = {{x_end, y_end}, {x_end + facing * b.length, y_end}};
-  } else {
-    out = {{x_end, y_end},
-           {x_end + facing * b.lead, y_end},
-           {x_end + facing * (b.lead + rise), y_port},
-           {x_end + facing * b.length, y_port}};
-  }
-  if (facing < 0) std::reverse(out.begin(), out.end());
-  return out;
-}
 
 /// Drops repeated points and points in line with their neighbours.
 Outline cleaned(const std::vector<Point>& in) {
@@ -102,36 +54,35 @@ Outline cleaned(const std::vector<Point>& in) {
 /// reproduces and that leaves a notch or sliver in the copper.
 constexpr double least_step = 0.1;
 
+/// A smooth parting's polygon strays from its curve by no more than this
+/// (or a thousandth of the feed's width, where that is less), metres.
+constexpr double chord_error = 1e-7;
+
 /// One edge of a strip's copper, left to right: the left feed's edge, the
-/// sections' edges at `y` of each, the right feed's edge.
-std::vector<Point> strip_edge(const std::vector<SectionCopper>& sections, double (*y)(const SectionCopper&),
-                              std::vector<Point> left, std::vector<Point> right, double feed_width) {
-  const SectionCopper &first = sections.front(), &last = sections.back();
+/// edge along the coupler, the right feed's edge.
+std::vector<Point> strip_edge(const std::vector<Point>& along, std::vector<Point> left, std::vector<Point> right,
+                              double feed_width) {
   auto slight = [&](double a, double b) { return a != b && std::fabs(a - b) < least_step * feed_width; };
-  if (left.size() > 1 && slight(left.back().y, y(first))) left.pop_back();
-  if (right.size() > 1 && slight(right.front().y, y(last))) right.erase(right.begin());
+  if (left.size() > 1 && slight(left.back().y, along.front().y)) left.pop_back();
+  if (right.size() > 1 && slight(right.front().y, along.back().y)) right.erase(right.begin());
   std::vector<Point> edge = std::move(left);
-  for (const SectionCopper& s : sections) {
-    edge.push_back({s.x0, y(s)});
-    edge.push_back({s.x1, y(s)});
-  }
+  edge.insert(edge.end(), along.begin(), along.end());
   edge.insert(edge.end(), right.begin(), right.end());
   return edge;
 }
 
-/// One strip's copper: its left feed, its sections and its right feed, as
-/// one counter-clockwise outline (bottom edge left to right, top edge back).
-Outline strip_outline(const std::vector<SectionCopper>& sections, bool upper, const std::vector<Point>& left,
-                      const std::vector<Point>& right, double feed_width) {
+/// One strip's copper: its left feed, its sections and junctions and its
+/// right feed, as one counter-clockwise outline (bottom edge left to right,
+/// top edge back).
+Outline strip_outline(const std::vector<Point>& bottom_along, const std::vector<Point>& top_along,
+                      const FeedRun& left, const FeedRun& right, const Breakouts& b, double feed_width) {
   const double h = feed_width / 2.0;
-  const std::vector<Point> bottom =
-      strip_edge(sections, upper ? +[](const SectionCopper& s) { return s.upper_y0; }
-                                 : +[](const SectionCopper& s) { return s.lower_y0; },
-                 offset_edge(left, -h), offset_edge(right, -h), feed_width);
-  const std::vector<Point> top =
-      strip_edge(sections, upper ? +[](const SectionCopper& s) { return s.upper_y1; }
-                                 : +[](const SectionCopper& s) { return s.lower_y1; },
-                 offset_edge(left, h), offset_edge(right, h), feed_width);
+  // Finer than any etch, and than the artwork's readers check to.
+  const double tolerance = std::min(chord_error, 1e-3 * feed_width);
+  const std::vector<Point> bottom = strip_edge(bottom_along, feed_edge(left, b, -h, tolerance),
+                                              feed_edge(right, b, -h, tolerance), feed_width);
+  const std::vector<Point> top = strip_edge(top_along, feed_edge(left, b, h, tolerance),
+                                           feed_edge(right, b, h, tolerance), feed_width);
   std::vector<Point> ring = bottom;
   ring.insert(ring.end(), top.rbegin(), top.rend());
   return cleaned(ring);
@@ -148,6 +99,38 @@ struct BreakoutProfile {
   std::vector<double> x, k;
   double eeff = 0;  ///< the feeds' where they leave, for the phase
 };
+
+/// The profile along rounded bends, from the coupling solved at spacings
+/// along mitred ones (`diagonal`, whose nodes lie at x = lead + (s - start)
+/// / 2): k follows the spacing, exponential between those nodes, and the
+/// spacing follows the arcs, so the nodes are laid along them closely
+/// enough (`apart`) that k is as nearly exponential between them again.
+BreakoutProfile along_parting(const BreakoutProfile& diagonal, const Breakouts& b, double start, double end,
+                              double apart) {
+  auto k_at = [&](double s) {
+    size_t i = 1;
+    while (i + 1 < diagonal.x.size() && b.lead + (s - start) / 2.0 > diagonal.x[i + 1]) ++i;
+    const double s0 = start + 2.0 * (diagonal.x[i] - b.lead), s1 = start + 2.0 * (diagonal.x[i + 1] - b.lead);
+    const double k0 = diagonal.k[i], k1 = diagonal.k[i + 1];
+    const double t = s1 > s0 ? std::clamp((s - s0) / (s1 - s0), 0.0, 1.0) : 0.0;
+    if (!(k0 > 0.0) || !(k1 > 0.0)) return k0 + (k1 - k0) * t;
+    return k0 * std::pow(k1 / k0, t);
+  };
+  BreakoutProfile p;
+  p.eeff = diagonal.eeff;
+  p.x = {0.0, b.lead};
+  p.k = {diagonal.k[0], diagonal.k[0]};
+  const double extent = parting_extent((end - start) / 2.0, b.bend_radius);
+  // At the same places whatever the port spacing, as along mitred bends, so
+  // that ports further apart change only the tail.
+  for (int i = 1;; ++i) {
+    const double u = b.lead + std::min(apart * i, extent);
+    p.x.push_back(u);
+    p.k.push_back(k_at(start + 2.0 * risen(b, (end - start) / 2.0, u)));
+    if (u >= b.lead + extent) break;
+  }
+  return p;
+}
 
 BreakoutProfile breakout_profile(const FeedPair& pair, const Breakouts& b, double start_spacing) {
   BreakoutProfile p;
@@ -166,6 +149,7 @@ BreakoutProfile breakout_profile(const FeedPair& pair, const Breakouts& b, doubl
     p.k.push_back(feed_coupling(pair, s).k);
     if (s >= end) break;
   }
+  if (b.bend_radius > 0.0 && end > start_spacing) p = along_parting(p, b, start_spacing, end, step / 16.0);
   if (b.length > p.x.back()) {
     p.x.push_back(b.length);
     p.k.push_back(p.k.back());
@@ -260,15 +244,9 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     out.sections.push_back(c);
   }
   out.coupler_length = x;
-  // Neighbouring sections must overlap across, or a strip breaks where they meet.
-  for (size_t k = 0; k + 1 < out.sections.size(); ++k) {
-    const SectionCopper &a = out.sections[k], &b = out.sections[k + 1];
-    if (!(a.upper_y1 > b.upper_y0 && b.upper_y1 > a.upper_y0)) {
-      error = "sections " + std::to_string(a.section) + " and " + std::to_string(b.section) +
-              " do not meet where they join: their offsets differ by more than their widths";
-      return std::nullopt;
-    }
-  }
+  // Neighbouring sections whose strips do not overlap across are joined
+  // by a jog; under compensation the others step by a taper.
+  out.junctions = shape_junctions(out.sections, choice.compensate);
 
   Breakouts& b = out.breakouts;
   const FaceWidths feeds = single_strip_widths(stack, d.z0);
@@ -337,6 +315,28 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
             " (" + limit_words + ": a longer run is the board's routing, not the coupler's)";
     return std::nullopt;
   }
+  if (choice.compensate && rise > 0.0) {
+    // Bends of three feed widths' radius (centre line), which reflect next
+    // to nothing, or as large as the breakout has room for (the ports stay
+    // where they were); never under one feed width, below which the edge on
+    // the inside of the bend is all but a corner again.
+    const double room = b.length - b.lead, roomiest = 3.0 * w_feed, least_radius = w_feed;
+    double lo = 0.0, hi = roomiest;
+    if (parting_extent(rise, hi) > room) {
+      for (int k = 0; k < 100; ++k) {
+        const double mid = (lo + hi) / 2.0;
+        (parting_extent(rise, mid) <= room ? lo : hi) = mid;
+      }
+      hi = lo;
+    }
+    b.bend_radius = hi;
+    if (b.bend_radius < least_radius * (1.0 - 1e-9)) {
+      error = "a breakout of " + unit.given(b.length) + " cannot part the feeds " + unit.given(b.port_spacing) +
+              " apart through rounded bends: it needs at least " +
+              unit.up(b.lead + parting_extent(rise, least_radius));
+      return std::nullopt;
+    }
+  }
   const BreakoutProfile profile = breakout_profile(pair, b, closest);
   b.breakout_coupling_db = breakout_coupling_db(profile, d.f0 * 1e6);
   b.breakout_coupling_max_db = b.breakout_coupling_db;
@@ -347,45 +347,72 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     }
   }
 
+  std::vector<double> designed, lengths;
+  for (const SectionCopper& s : out.sections) designed.push_back(s.x1 - s.x0);
+  lengths = designed;
   if (choice.compensate) {
     auto profile_from = [&](const SectionCopper& s) {
       return start_spacing(s) == closest ? profile : breakout_profile(pair, b, start_spacing(s));
     };
     b.shortened_first = breakout_coupled_length(profile_from(first), coupling_coefficient(d.sec(1)));
     b.shortened_last = breakout_coupled_length(profile_from(last), coupling_coefficient(d.sec(d.n)));
-    std::vector<double> lengths;
-    for (const SectionCopper& s : out.sections) lengths.push_back(s.x1 - s.x0);
     lengths.front() -= b.shortened_first;
     lengths.back() -= b.shortened_last;
-    const double shortest = out.sections.size() == 1 ? (first.x1 - first.x0) : std::min(first.x1 - first.x0,
-                                                                                        last.x1 - last.x0);
-    if (std::max(b.shortened_first, b.shortened_last) * (out.sections.size() == 1 ? 2.0 : 1.0) >= shortest / 2.0) {
+    const double shortest = designed.size() == 1 ? designed.front() : std::min(designed.front(), designed.back());
+    if (std::max(b.shortened_first, b.shortened_last) * (designed.size() == 1 ? 2.0 : 1.0) >= shortest / 2.0) {
       error = "compensation cannot take " + unit.given(std::max(b.shortened_first, b.shortened_last)) +
               " off an end section " + unit.given(shortest) + " long: its breakouts couple nearly as much as it does";
       return std::nullopt;
     }
-    x = 0.0;
-    for (size_t k = 0; k < out.sections.size(); ++k) {
-      out.sections[k].x0 = x;
-      out.sections[k].x1 = x = x + lengths[k];
-    }
-    out.coupler_length = x;
   }
+  // A junction's centre line is line too: half of it comes out of each
+  // neighbour's straight copper, so that each section keeps its length.
+  for (size_t k = 0; k < out.junctions.size(); ++k) {
+    lengths[k] -= out.junctions[k].path / 2.0;
+    lengths[k + 1] -= out.junctions[k].path / 2.0;
+  }
+  for (size_t k = 0; k < lengths.size(); ++k) {
+    if (lengths[k] < designed[k] / 2.0) {
+      error = "section " + std::to_string(out.sections[k].section) + " is too short for what joins it to its "
+              "neighbours: " + unit.given(designed[k] - lengths[k]) + " of its " + unit.given(designed[k]) +
+              " would go to them";
+      return std::nullopt;
+    }
+  }
+  x = 0.0;
+  for (size_t k = 0; k < out.sections.size(); ++k) {
+    out.sections[k].x0 = x;
+    out.sections[k].x1 = x = x + lengths[k];
+    if (k < out.junctions.size()) {
+      Junction& j = out.junctions[k];
+      const double along = j.x1 - j.x0;
+      j.x0 = x;
+      j.x1 = x = x + along;
+    }
+  }
+  out.coupler_length = x;
 
   // Upper strip: port 1 at the left, port 4 at the right, both parting toward
   // +y; lower strip: ports 2 and 3, toward -y.
   const double half = b.port_spacing / 2.0;
   const double y1u = start_spacing(first) / 2, ynu = start_spacing(last) / 2;
-  const std::vector<Point> left_u = feed_path(0.0, y1u, std::max(half, y1u), -1, b);
-  const std::vector<Point> right_u = feed_path(x, ynu, std::max(half, ynu), +1, b);
-  const std::vector<Point> left_l = feed_path(0.0, -y1u, std::min(-half, -y1u), -1, b);
-  const std::vector<Point> right_l = feed_path(x, -ynu, std::min(-half, -ynu), +1, b);
-  out.upper = strip_outline(out.sections, true, left_u, right_u, b.feed_width_upper);
-  out.lower = strip_outline(out.sections, false, left_l, right_l, b.feed_width_lower);
-  out.ports = {{{1, left_u.front(), true, b.feed_width_upper, -1},
-                {2, left_l.front(), false, b.feed_width_lower, -1},
-                {3, right_l.back(), false, b.feed_width_lower, +1},
-                {4, right_u.back(), true, b.feed_width_upper, +1}}};
+  const FeedRun left_u{0.0, y1u, std::max(half, y1u), -1}, right_u{x, ynu, std::max(half, ynu), +1};
+  const FeedRun left_l{0.0, -y1u, std::min(-half, -y1u), -1}, right_l{x, -ynu, std::min(-half, -ynu), +1};
+  std::array<std::vector<Point>, 4> along;  // upper bottom and top, lower bottom and top
+  for (int k = 0; k < 4; ++k) {
+    along[static_cast<size_t>(k)] = coupler_edge(out.sections, out.junctions, k < 2, k % 2 == 1);
+    if (along[static_cast<size_t>(k)].empty()) {
+      error = "a section is too short for the jogs at its ends: their bends would overlap";
+      return std::nullopt;
+    }
+  }
+  out.upper = strip_outline(along[0], along[1], left_u, right_u, b, b.feed_width_upper);
+  out.lower = strip_outline(along[2], along[3], left_l, right_l, b, b.feed_width_lower);
+  auto port_end = [&](const FeedRun& r) { return Point{r.x_end + r.facing * b.length, r.y_port}; };
+  out.ports = {{{1, port_end(left_u), true, b.feed_width_upper, -1},
+                {2, port_end(left_l), false, b.feed_width_lower, -1},
+                {3, port_end(right_l), false, b.feed_width_lower, +1},
+                {4, port_end(right_u), true, b.feed_width_upper, +1}}};
 
   // The board runs from port end to port end, and across far enough beyond
   // the copper (three ground-plane spacings) for the field to have died away.
@@ -398,6 +425,25 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   const double margin = 3.0 * stack.b_m();
   const double x0 = -b.length, x1 = x + b.length;
   out.board = {{x0, ylo - margin}, {x1, ylo - margin}, {x1, yhi + margin}, {x0, yhi + margin}};
+  // In millimetres, as the compensation's note always was: the notes are
+  // drawn once, whatever unit the summary is later printed in.
+  auto brief = [](double metres) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.4g mm", metres * 1e3);
+    return std::string(buf);
+  };
+  for (const Junction& j : out.junctions) {
+    const std::string where = "junction " + std::to_string(j.left) + "-" + std::to_string(j.right);
+    const std::string halves = brief(j.path / 2.0) + " of line from each section";
+    if (j.shape == JunctionShape::jog)
+      out.notes.push_back("jog at " + where + ": " + brief(std::fabs(j.centre1 - j.centre0)) + " across over " +
+                          brief(j.x1 - j.x0) + ", " + brief(j.width) + " wide, " + halves);
+    else if (j.shape == JunctionShape::taper)
+      out.notes.push_back(where + " tapered over " + brief(j.x1 - j.x0) + ", " + halves);
+  }
+  if (b.bend_radius > 0.0)
+    out.notes.push_back("smooth breakouts: the feeds' bends rounded to a radius of " + brief(b.bend_radius) +
+                        ", parting over " + brief(parting_extent(rise, b.bend_radius)));
   if (choice.compensate) {
     // A lone section carries both ends' cuts; otherwise each end section one.
     const bool lone = first.section == last.section;

@@ -38,6 +38,28 @@ struct SectionCopper {
   double width = 0, offset = 0;       ///< as refined
 };
 
+/// What joins two neighbouring sections' straight copper.
+enum class JunctionShape {
+  step,   ///< the rectangles butt: a square step across
+  taper,  ///< each edge runs straight from one section's corner to the next's
+  jog,    ///< the strips do not overlap across: a slanted piece of strip
+};
+
+/// The copper between two sections' straight runs, on both layers (the
+/// lower strip's is the upper's mirror across the centre line). A taper or
+/// a jog takes the length of its centre line half out of each neighbour's
+/// straight copper, so each section keeps its designed length of line.
+struct Junction {
+  int left = 0, right = 0;      ///< the sections' numbers
+  JunctionShape shape = JunctionShape::step;
+  double x0 = 0, x1 = 0;        ///< along: the left section's straight end, the right one's start
+  double centre0 = 0, centre1 = 0;  ///< the upper strip's centre line across at x0 and at x1
+  double path = 0;              ///< the centre line's length from x0 to x1
+  /// A jog's strip width square to its slant: the wider of the two strips,
+  /// so that nowhere is the copper narrower than the narrower one.
+  double width = 0;
+};
+
 /// The end of a feed: where a connector or the next line meets it.
 struct PortEnd {
   int number = 0;    ///< 1 to 4
@@ -61,13 +83,17 @@ struct Breakouts {
   double breakout_coupling_db = 0;
   double breakout_coupling_max_db = 0;
   bool spacing_given = false, length_given = false;
+  /// The feeds' two bends are circular arcs of this radius (their centre
+  /// lines') instead of mitred corners; 0 without smooth partings.
+  double bend_radius = 0;
   /// What compensation took off the first and last sections' lengths for
   /// the coupling their breakouts add (0 without it).
   double shortened_first = 0, shortened_last = 0;
 };
 
 struct CouplerLayout {
-  std::vector<SectionCopper> sections;
+  std::vector<SectionCopper> sections;  ///< each section's straight copper
+  std::vector<Junction> junctions;      ///< between sections k and k + 1, section 1's first
   Outline upper, lower;     ///< each layer's copper as one outline
   Outline board;            ///< the board's edge
   std::array<PortEnd, 4> ports;
@@ -80,9 +106,11 @@ struct CouplerLayout {
 struct LayoutChoice {
   std::optional<double> breakout_length;  ///< metres
   std::optional<double> port_spacing;     ///< metres
-  /// Shorten the end sections by the coupled length their breakouts add:
-  /// the feeds leave the coupler still coupled, tapering apart, and that
-  /// tail of coupling otherwise lengthens the end sections.
+  /// Every correction for what the copper adds to the design: shorten the
+  /// end sections by the coupled length their breakouts add (the feeds
+  /// leave the coupler still coupled, tapering apart, and that tail of
+  /// coupling otherwise lengthens the end sections); taper the steps
+  /// between sections; part the feeds along smooth curves.
   bool compensate = false;
   /// The unit the lengths were given in, for what is said of them: inches,
   /// metres (a script's), or millimetres.
@@ -104,8 +132,9 @@ inline constexpr double faintest_coupling_db = -99.0;
 /// Lays out a design whose every section was built in `stack`. Fails (with
 /// the reason, one sentence, in `error`) for a declined section, ports
 /// closer than the feeds leave the coupler or further apart than the limit,
-/// a breakout too short for its bends or longer than the limit, or
-/// compensation that would take half an end section or more.
+/// a breakout too short for its bends (or, compensated, for a smooth
+/// parting) or longer than the limit, or junctions and compensation that
+/// would take half a section's length or more.
 std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const StackDesign& built,
                                              const Stackup& stack, const LayoutChoice& choice,
                                              std::string& error);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "common/fixed.hpp"
 
@@ -46,6 +47,23 @@ std::string layout_summary_text(const CouplerLayout& l, bool inches) {
         .sp(1).f(v(s.upper_y0), 9, d).sp(1).f(v(s.upper_y1), 9, d).lit("   |")
         .sp(1).f(v(s.lower_y0), 9, d).sp(1).f(v(s.lower_y1), 9, d).nl();
   }
+  // Only where something joins the sections but a square step: a plain
+  // layout reads as it always has.
+  bool shaped = false;
+  for (const Junction& j : l.junctions) shaped = shaped || j.shape != JunctionShape::step;
+  if (shaped) {
+    t.nl();
+    t.sp(6).lit("Junction  Shape  Along the Coupler  | Upper Strip Centre, y |  Length of").nl();
+    t.sp(6).lit("                   From       To    |     From       To     |  Its Line").nl();
+    t.sp(6).lit("-------- ----- --------- ---------  | --------- ---------   | ---------").nl();
+    for (const Junction& j : l.junctions) {
+      if (j.shape == JunctionShape::step) continue;
+      t.sp(8).name(std::to_string(j.left) + "-" + std::to_string(j.right), 7)
+          .lit(j.shape == JunctionShape::jog ? "jog  " : "taper").sp(1)
+          .f(v(j.x0), 9, d).sp(1).f(v(j.x1), 9, d).lit("  |").sp(1).f(v(j.centre0), 9, d).sp(1)
+          .f(v(j.centre1), 9, d).lit("   |").sp(1).f(v(j.path), 9, d).nl();
+    }
+  }
   t.nl();
   t.sp(6).lit("Port  Strip   End at x     y      Feed Width  Leaves").nl();
   t.sp(6).lit("----  -----  --------- ---------  ----------  ------").nl();
@@ -61,7 +79,9 @@ std::string layout_summary_text(const CouplerLayout& l, bool inches) {
       .lit(b.spacing_given ? "as given" : "the feeds' coupling below -40 dB").lit("): they couple ");
   coupling(t, b.feed_coupling_db).lit(".").nl();
   t.sp(8).lit("Breakouts ").f(v(b.length), 8, d).lit(" ").lit(unit).lit(" long (")
-      .lit(b.length_given ? "as given" : "a lead, two 45 degree bends, a run out").lit("), each adding").nl();
+      .lit(b.length_given ? "as given"
+           : b.bend_radius > 0.0 ? "a lead, two rounded bends, a run out"
+                              : "a lead, two 45 degree bends, a run out").lit("), each adding").nl();
   coupling(t.sp(8), b.breakout_coupling_db).lit(" of coupling of its own at the centre frequency");
   if (b.breakout_coupling_max_db != b.breakout_coupling_db)
     coupling(t.lit(",").nl().sp(8), b.breakout_coupling_max_db).lit(" at most over the band");

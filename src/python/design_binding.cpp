@@ -441,8 +441,11 @@ void define_design(py::module_& m, py::class_<ScriptDesign>& cls, py::class_<Sec
                   "breakout_length_m: each breakout's length along the coupler, metres\n"
                   "(default: a lead, two bends and three feed widths). port_spacing_m: the\n"
                   "two feeds' spacing across at each end, centre to centre, metres (default:\n"
-                  "the least at which they couple below -40 dB). compensate: shorten the end\n"
-                  "sections by the coupling their breakouts add.\n"
+                  "the least at which they couple below -40 dB). compensate: every correction\n"
+                  "for what the copper adds: the end sections shortened by the coupling their\n"
+                  "breakouts add, tapered steps between sections, the feeds' bends rounded\n"
+                  "to circular arcs; each named in `notes`. Sections whose strips do\n"
+                  "not overlap across are always joined by a jog (`junctions`).\n"
                   "\n"
                   "Raises ValueError for a section the board cannot build or a breakout the\n"
                   "copper cannot make, OSError for a stack-up file that cannot be read.").c_str())

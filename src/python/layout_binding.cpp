@@ -307,6 +307,10 @@ py::object result_network(const ScriptFullwaveResult& r, const Signature& s, boo
                     name);
 }
 
+const char* shape_name(JunctionShape s) {
+  return s == JunctionShape::jog ? "jog" : s == JunctionShape::taper ? "taper" : "step";
+}
+
 void define_records(py::module_& m) {
   py::class_<SectionCopper>(m, "SectionCopper",
                             "One section's two rectangles, metres: x along the coupler from section 1,\n"
@@ -340,6 +344,25 @@ void define_records(py::module_& m) {
                                     real_field("width_m", p.width),
                                     text_field("leaves", p.facing < 0 ? "left" : "right")});
       });
+  py::class_<Junction>(m, "Junction",
+                       "What joins two neighbouring sections' straight copper, metres: a square\n"
+                       "step, a taper (compensated) or a jog (where the strips do not overlap).")
+      .def_readonly("left", &Junction::left, "The section on its left.")
+      .def_readonly("right", &Junction::right, "The section on its right.")
+      .def_property_readonly("shape", [](const Junction& j) { return shape_name(j.shape); },
+                             "'step', 'taper' or 'jog'.")
+      .def_readonly("x0_m", &Junction::x0, "Where the left section's straight copper ends, metres.")
+      .def_readonly("x1_m", &Junction::x1, "Where the right one's begins, metres.")
+      .def_readonly("centre0_m", &Junction::centre0, "The upper strip's centre line across at x0_m, metres.")
+      .def_readonly("centre1_m", &Junction::centre1, "And at x1_m, metres.")
+      .def_readonly("path_m", &Junction::path,
+                    "Its centre line's length, half of it out of each section's straight copper.")
+      .def_readonly("width_m", &Junction::width, "A jog's strip width square to its slant, metres (else 0).")
+      .def("__repr__", [](const Junction& j) {
+        return record_repr("Junction", {int_field("left", j.left), int_field("right", j.right),
+                                        text_field("shape", shape_name(j.shape)), real_field("x0_m", j.x0),
+                                        real_field("x1_m", j.x1), real_field("path_m", j.path)});
+      });
   py::class_<Breakouts>(m, "Breakouts", "How the strips part at the coupler's ends for the four ports.")
       .def_readonly("feed_width_upper_m", &Breakouts::feed_width_upper,
                     "Width of a feed of Zo on the upper strip's face, metres.")
@@ -359,6 +382,9 @@ void define_records(py::module_& m) {
                     "What compensation took off the first section's length, metres.")
       .def_readonly("shortened_last_m", &Breakouts::shortened_last,
                     "What compensation took off the last section's length, metres.")
+      .def_readonly("bend_radius_m", &Breakouts::bend_radius,
+                    "The feeds' bends' radius (centre line), metres: compensated, circular arcs;\n"
+                    "0, mitred 45 degree corners.")
       .def("__repr__", [](const Breakouts& b) {
         return record_repr("Breakouts", {real_field("port_spacing_m", b.port_spacing), real_field("length_m", b.length),
                                          real_field("feed_coupling_db", b.feed_coupling_db),
@@ -406,6 +432,9 @@ void define_layout(py::module_& m, py::class_<ScriptLayout>& cls) {
           "The four ports' feed ends (Port records), port 1 first.")
       .def_property_readonly(
           "breakouts", [](const ScriptLayout& l) { return l.copper.breakouts; }, "How the strips part at the ends.")
+      .def_property_readonly(
+          "junctions", [](const ScriptLayout& l) { return l.copper.junctions; },
+          "What joins each pair of neighbouring sections (Junction records), sections 1-2 first.")
       .def_property_readonly(
           "upper_outline_m", [](const ScriptLayout& l) { return points(l.copper.upper); },
           "The upper strip's copper as one closed outline, counter-clockwise: (n, 2)\n"

@@ -1,10 +1,11 @@
 """The tools that read our artwork load it, and the copper they find is the
 copper the layout computed: gerbv renders every Gerber file, ezdxf loads the
 DXF, KiCad's own pcbnew module loads the footprint, rsvg-convert renders the
-drawing. Read back from the Gerber and the DXF, every section's width, offset
-and length agree with the board's strips to 0.1 um, the layers are not
-swapped, and the port ends are where the summary says, in millimetres and in
-inches.
+drawing. Read back from the Gerber and the DXF, every section's width and offset
+agree with the board's strips to 0.1 um and its straight copper with the
+summary, which with half of each jog's or taper's line beside it makes the
+section's length; the layers are not swapped, jogs and port ends are where the
+summary says, in millimetres and in inches, plain and compensated.
 
 Usage: artwork_readers.py QUILLOMATE DESIGN_FILE STACK_FILE WORK_FOLDER
 """
@@ -67,29 +68,66 @@ def across(outline, x):
     return sorted(ys)
 
 
-def measure(name, upper, lower, per_mm):
-    """Every section's width, offset and length read back from the copper."""
-    start = 0.0
+def measure(name, upper, lower, per_mm, summary, compensated):
+    """Every section's width, offset and length read back from the copper,
+    and every jog where the summary says."""
+    placed = {}
+    for line in summary.splitlines():
+        words = line.replace("|", " ").split()
+        if len(words) == 7 and words[0].isdigit():
+            placed[words[0]] = [float(w) for w in words[1:]]
+    junctions = {}
+    for line in summary.splitlines():
+        words = line.replace("|", " ").split()
+        if len(words) == 7 and re.fullmatch(r"\d+-\d+", words[0]) and words[1] in ("jog", "taper"):
+            junctions[words[0]] = (words[1], [float(w) for w in words[2:]])
+    check(sorted(placed) == sorted(row["section"] for row in sections), f"{name}: summary lists every section")
+    digit = 1e-4 * per_mm if per_mm == 1.0 else 1e-5  # the summary's last digit
     for row in sections:
-        length = float(row["length_mm"]) * per_mm
-        middle = start + length / 2
+        number = row["section"]
+        if number not in placed:
+            continue
+        x0, x1 = placed[number][0], placed[number][1]
+        # Each section's straight copper and half of each junction's line
+        # beside it make its length (compensation cuts the end sections).
+        line = x1 - x0
+        for key, (_, j) in junctions.items():
+            if number in key.split("-"):
+                line += j[4] / 2
+        if not compensated:
+            check(abs(line - float(row["length_mm"]) * per_mm) < 3 * digit,
+                  f"{name} section {number}: length {line} vs {row['length_mm']}")
         for outline, sign, layer in ((upper, 1, "upper"), (lower, -1, "lower")):
-            ys = across(outline, middle)
-            check(len(ys) == 2, f"{name} {layer} section {row['section']}: one strip across, got {ys}")
+            ys = across(outline, (x0 + x1) / 2)
+            check(len(ys) == 2, f"{name} {layer} section {number}: one strip across, got {ys}")
             if len(ys) != 2:
                 continue
             width, centre = ys[1] - ys[0], (ys[0] + ys[1]) / 2
             check(abs(width - float(row["width_mm"]) * per_mm) < TOLERANCE_MM * per_mm,
-                  f"{name} {layer} section {row['section']}: width {width} vs {row['width_mm']}")
+                  f"{name} {layer} section {number}: width {width} vs {row['width_mm']}")
             check(abs(centre - sign * float(row["offset_mm"]) * per_mm / 2) < TOLERANCE_MM * per_mm,
-                  f"{name} {layer} section {row['section']}: centre {centre} vs {sign}W0/2 "
+                  f"{name} {layer} section {number}: centre {centre} vs {sign}W0/2 "
                   "(a swapped layer puts it on the other side)")
-            # The section's ends are where the strip's edges step.
+            # The section's ends are where the strip's edges step or slant,
+            # but where a jog's mitres meet it.
             xs = [x for x, _ in outline]
-            for end in (start, start + length):
+            jogged = [key for key, (shape, _) in junctions.items() if shape == "jog"]
+            for end, side in ((x0, 0), (x1, 1)):
+                neighbour = f"{int(number) - 1}-{number}" if side == 0 else f"{number}-{int(number) + 1}"
+                if neighbour in jogged:
+                    continue
                 nearest = min(abs(x - end) for x in xs)
-                check(nearest < TOLERANCE_MM * per_mm, f"{name} {layer}: a section ends at {end}, off by {nearest}")
-        start += length
+                check(nearest < digit, f"{name} {layer}: a section ends at {end}, off by {nearest}")
+    # Half way along a jog the strip is centred between its sections'.
+    for key, (shape, (j0, j1, c0, c1, _)) in junctions.items():
+        if shape != "jog":
+            continue
+        for outline, sign, layer in ((upper, 1, "upper"), (lower, -1, "lower")):
+            ys = across(outline, (j0 + j1) / 2)
+            check(len(ys) == 2 and abs((ys[0] + ys[1]) / 2 - sign * (c0 + c1) / 2) < 2 * digit,
+                  f"{name} {layer} jog {key}: strip across at {ys}, centre {(c0 + c1) / 2} in the summary")
+    check(len(placed) == len(sections), f"{name}: {len(placed)} sections read from the summary")
+    return junctions
 
 
 def ports_from_summary(text):
@@ -101,12 +139,14 @@ def ports_from_summary(text):
     return ports
 
 
-for unit, per_mm, flag in (("mm", 1.0, []), ("in", 1 / 25.4, ["--inches"])):
-    folder = os.path.join(work, unit)
+runs = [(unit, per_mm, flag, compensate) for compensate in (False, True)
+        for unit, per_mm, flag in (("mm", 1.0, []), ("in", 1 / 25.4, ["--inches"]))]
+for unit, per_mm, flag, compensated in runs:
+    folder = os.path.join(work, unit + ("-compensated" if compensated else ""))
     os.makedirs(folder)
     dxf, svg, kicad = (os.path.join(folder, "coupler." + e) for e in ("dxf", "svg", "kicad_mod"))
     summary = run(["layout", design, "--stackup", stack, "--gerber", folder, "--dxf", dxf, "--svg", svg,
-                   "--kicad", kicad] + flag)
+                   "--kicad", kicad] + flag + (["--compensate"] if compensated else []))
     stem = os.path.splitext(os.path.basename(design))[0]
     gerbers = {layer: os.path.join(folder, f"{stem}-{layer}.gbr") for layer in ("upper", "lower", "outline")}
 
@@ -122,7 +162,8 @@ for unit, per_mm, flag in (("mm", 1.0, []), ("in", 1 / 25.4, ["--inches"])):
     check(result.returncode == 0 and os.path.getsize(png) > 500, f"gerbv renders the board: {result.stderr}")
     check("%MOMM*%" in open(gerbers["upper"]).read() if unit == "mm" else "%MOIN*%" in open(gerbers["upper"]).read(),
           f"Gerber unit {unit}")
-    measure("gerber " + unit, gerber_outline(gerbers["upper"]), gerber_outline(gerbers["lower"]), per_mm)
+    measure("gerber " + folder, gerber_outline(gerbers["upper"]), gerber_outline(gerbers["lower"]), per_mm, summary,
+            compensated)
 
     # ezdxf loads the DXF: three layers, each one closed polyline.
     doc = ezdxf.readfile(dxf)
@@ -133,7 +174,12 @@ for unit, per_mm, flag in (("mm", 1.0, []), ("in", 1 / 25.4, ["--inches"])):
         by_layer.setdefault(entity.dxf.layer, []).append([(p[0], p[1]) for p in entity.get_points()])
     check(sorted(by_layer) == ["LOWER_STRIP", "OUTLINE", "UPPER_STRIP"], f"DXF layers {sorted(by_layer)}")
     check(all(len(v) == 1 for v in by_layer.values()), "DXF: one outline a layer")
-    measure("dxf " + unit, by_layer["UPPER_STRIP"][0], by_layer["LOWER_STRIP"][0], per_mm)
+    junctions = measure("dxf " + folder, by_layer["UPPER_STRIP"][0], by_layer["LOWER_STRIP"][0], per_mm, summary,
+                        compensated)
+    if compensated:
+        check(all(shape in ("jog", "taper") for shape, _ in junctions.values()) and
+              len(junctions) == len(sections) - 1, f"{folder}: every junction jogged or tapered: {junctions}")
+        check("smooth breakouts" in summary, f"{folder}: the summary names the rounded bends")
 
     # The port ends: on the right layer, at the summary's position, the feed's
     # width across, at the board's edge.

@@ -153,7 +153,7 @@ TEST(CouplerLayout, GivenSpacingAndLengthAreKeptOrRefused) {
   EXPECT_NE(error.find("section 2"), std::string::npos) << error;
 }
 
-TEST(CouplerLayout, CompensationShortensOnlyTheEndSectionsByWhatTheirBreakoutsCouple) {
+TEST(CouplerLayout, CompensationCutsTheEndSectionsByWhatTheirBreakoutsCoupleAndTapersTheSteps) {
   const std::vector<Case> cases = {
       {{1.1f, 1.5f, 1.1f}, board(0.254, 3.48, 3.0, 0.035)},
       {{1.6f, 1.25f, 1.08f}, board(0.15, 3.3, 3.0, 0.018)},  // the tighter end loses less
@@ -180,17 +180,25 @@ TEST(CouplerLayout, CompensationShortensOnlyTheEndSectionsByWhatTheirBreakoutsCo
     if (c.zoe.front() > c.zoe.back()) {
       EXPECT_LT(b.shortened_first, b.shortened_last);
     }
+    // Besides the cuts, each taper's line comes half out of each neighbour,
+    // and the coupler is shorter by what its slant adds to its length.
     const size_t n = comp->sections.size();
+    double slant = 0.0;
     for (size_t k = 0; k < n; ++k) {
       const SectionCopper &a = plain->sections[k], &s = comp->sections[k];
-      const double cut = (k == 0 ? b.shortened_first : 0.0) + (k + 1 == n ? b.shortened_last : 0.0);
+      double cut = (k == 0 ? b.shortened_first : 0.0) + (k + 1 == n ? b.shortened_last : 0.0);
+      if (k > 0) cut += comp->junctions[k - 1].path / 2;
+      if (k + 1 < n) cut += comp->junctions[k].path / 2;
+      if (k + 1 < n) slant += comp->junctions[k].path - (comp->junctions[k].x1 - comp->junctions[k].x0);
       EXPECT_NEAR((a.x1 - a.x0) - (s.x1 - s.x0), cut, 1e-15);
       EXPECT_EQ(s.upper_y0, a.upper_y0);
       EXPECT_EQ(s.lower_y1, a.lower_y1);
     }
-    // The breakouts themselves are the same copper, moved in with the ends.
+    // The breakouts keep their length and the ports their spacing, moved in
+    // with the ends.
     EXPECT_EQ(b.length, p.length);
-    EXPECT_NEAR(comp->ports[3].at.x - plain->ports[3].at.x, -(b.shortened_first + b.shortened_last), 1e-15);
+    EXPECT_EQ(b.port_spacing, p.port_spacing);
+    EXPECT_NEAR(comp->ports[3].at.x - plain->ports[3].at.x, -(b.shortened_first + b.shortened_last + slant), 1e-15);
     // The note names each end section once: a lone section carries both cuts.
     const std::string& note = comp->notes.back();
     EXPECT_NE(note.find("compensated"), std::string::npos);

@@ -9,6 +9,7 @@ import re
 import subprocess
 import sys
 import textwrap
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -30,6 +31,11 @@ CASES = {
         ["--port-spacing", 0.1, "--breakout-length", 0.25, "--inches"]),
     "file design, unlike layers, compensated": (
         lambda: q.read_design(str(DESIGN_FILE)), ["layout", DESIGN_FILE], "core-between-prepregs.toml",
+        {"compensate": True}, ["--compensate"]),
+    "table design, thinned core, jogged and compensated": (
+        lambda: q.synthesize("symmetrical", 3000, 5000, 6, 0.1),
+        ["synthesize", "--symmetrical", "--flow", 3000, "--fhigh", 5000, "--coupling", 6, "--ripple", 0.1],
+        str(Path(__file__).resolve().parents[1] / "artwork" / "thinned-core.toml"),
         {"compensate": True}, ["--compensate"]),
 }
 
@@ -79,6 +85,18 @@ def test_copper_and_artwork_are_the_command_lines(cli, tmp_path, name):
     for p in layout.ports:
         assert f"{p.x_m / unit:9.{digits}f} {p.y_m / unit:9.{digits}f}" in text
     assert [p.number for p in layout.ports] == [1, 2, 3, 4]
+    # Every jog and taper where the summary's junction table puts it, and the
+    # compensated copper's every correction named.
+    assert [(j.left, j.right) for j in layout.junctions] == [(k, k + 1) for k in range(1, len(layout.sections))]
+    for j in layout.junctions:
+        if j.shape != "step":
+            assert f"{j.x0_m / unit:9.{digits}f} {j.x1_m / unit:9.{digits}f}" in text
+            assert j.path_m >= j.x1_m - j.x0_m > 0
+    if choices.get("compensate"):
+        assert layout.breakouts.bend_radius_m > 0 and any("smooth breakouts" in n for n in layout.notes)
+        assert all(j.shape in ("taper", "jog") for j in layout.junctions)
+    if "thinned" in name:
+        assert {j.shape for j in layout.junctions} == {"jog"}
     assert layout.upper_outline_m.shape[1] == 2 and not layout.upper_outline_m.flags.writeable
     # The outlines enclose the strips: each section's rectangle lies inside its layer's outline's extent.
     for outline, y0, y1 in [(layout.upper_outline_m, "upper_y0_m", "upper_y1_m"),

@@ -329,13 +329,13 @@ UNITLESS = {
     "velocity_ratio", "residual", "asymmetry",        # ratios
     "vswr", "s", "circuit_s", "side_walls", "port_feed",  # a ratio, matrices, ground-plane spacings B
     "section", "sections", "number", "iterations", "evaluations", "cells", "grid_lines", "strips_layer",
-    "ports_driven", "threads",                        # counts and numbers
-    "form", "origin", "outcome", "centre", "mesh", "leaves", "unit", "name", "note", "notes", "title",
+    "ports_driven", "threads", "left", "right",       # counts and numbers (a junction's sections)
+    "form", "origin", "outcome", "centre", "mesh", "leaves", "shape", "unit", "name", "note", "notes", "title",
     "path", "folder", "gerber", "dxf", "svg", "kicad",  # words and paths
     "found", "built", "upper", "strips", "from_tables", "tables", "engine_instead", "equal_ripple", "field_solve", "compensate", "inches",
     "all_ports", "spacing_given", "length_given", "mirror_symmetric", "mirror_stacked",  # yes or no
     "design", "stackup", "layers", "tight", "loose", "board", "breakouts", "closed_form", "field_solved",
-    "plain_strip", "ports", "progress",               # records and callables
+    "plain_strip", "ports", "progress", "junctions",  # records and callables
 }
 
 
