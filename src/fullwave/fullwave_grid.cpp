@@ -232,10 +232,13 @@ MeshRules mesh_rules(MeshDensity density, const CouplerLayout& layout, const Sta
   for (const SectionCopper& s : layout.sections) narrowest = std::min(narrowest, s.width);
   // Where sections join, the current passes through the overlap of their
   // strips: a neck that can be far narrower than either strip.
+  // Strips that do not overlap are joined by a jog as wide as the wider of
+  // them: no neck.
   for (size_t k = 0; k + 1 < layout.sections.size(); ++k) {
     const SectionCopper &a = layout.sections[k], &b = layout.sections[k + 1];
-    narrowest = std::min(narrowest, std::min(a.upper_y1, b.upper_y1) - std::max(a.upper_y0, b.upper_y0));
-    narrowest = std::min(narrowest, std::min(a.lower_y1, b.lower_y1) - std::max(a.lower_y0, b.lower_y0));
+    for (const double neck : {std::min(a.upper_y1, b.upper_y1) - std::max(a.upper_y0, b.upper_y0),
+                              std::min(a.lower_y1, b.lower_y1) - std::max(a.lower_y0, b.lower_y0)})
+      if (neck > 0.0) narrowest = std::min(narrowest, neck);
   }
   MeshRules r;
   r.cells_across_gap = chosen.across_gap;
