@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "analysis/sweep.hpp"
+#include "common/fixed.hpp"
 
 namespace quill {
 
@@ -12,6 +13,7 @@ BandFigures band_figures(const CouplerDesign& d, float flow, float fhigh, int po
   b.coupling_min_db = INFINITY;
   b.coupling_max_db = -INFINITY;
   b.directivity_db = INFINITY;
+  b.isolation_db = INFINITY;
   b.return_loss_db = INFINITY;
   b.quadrature_error_deg = 0;
   for (int k = 0; k < points; ++k) {
@@ -23,10 +25,31 @@ BandFigures band_figures(const CouplerDesign& d, float flow, float fhigh, int po
     b.coupling_min_db = std::min(b.coupling_min_db, coupled);
     b.coupling_max_db = std::max(b.coupling_max_db, coupled);
     b.directivity_db = std::min(b.directivity_db, isolated - coupled);
+    b.isolation_db = std::min(b.isolation_db, isolated);
     b.return_loss_db = std::min(b.return_loss_db, -20.0 * std::log10(static_cast<double>(r.port[0])));
     b.quadrature_error_deg = std::max(b.quadrature_error_deg, std::fabs(static_cast<double>(r.error)));
   }
   return b;
+}
+
+std::string band_figures_text(const std::string& heading, const BandFigures& b, const BandFigures* beside) {
+  auto dec = [](double v, int d) { return decimals(static_cast<float>(v), d); };
+  auto db = [&dec](double v) { return v > 99.99 ? std::string("over 99.99") : dec(v, 2); };
+  auto with = [&](const std::string& own, const std::string& other) {
+    return beside != nullptr ? own + " (" + other + ")" : own;
+  };
+  const BandFigures& o = beside != nullptr ? *beside : b;
+  std::string t = "\n        - " + heading + ":\n";
+  t += "          coupling " +
+       with(dec(b.coupling_min_db, 3) + " to " + dec(b.coupling_max_db, 3) + " dB",
+            dec(o.coupling_min_db, 3) + " to " + dec(o.coupling_max_db, 3)) +
+       ",\n";
+  t += "          directivity at least " + with(db(b.directivity_db) + " dB", db(o.directivity_db)) +
+       ", isolation at least " + with(db(b.isolation_db) + " dB", db(o.isolation_db)) + ",\n";
+  t += "          return loss at least " + with(db(b.return_loss_db) + " dB", db(o.return_loss_db)) +
+       ", quadrature within " + with(dec(b.quadrature_error_deg, 2) + " degrees", dec(o.quadrature_error_deg, 2)) +
+       ".\n";
+  return t;
 }
 
 }  // namespace quill

@@ -4,10 +4,12 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/band_figures.hpp"
 #include "analysis/report.hpp"
 #include "analysis/sweep.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/output_files.hpp"
+#include "common/fixed.hpp"
 #include "common/number.hpp"
 #include "common/report_out.hpp"
 #include "exports/response_csv.hpp"
@@ -84,6 +86,23 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
     if (out.storage_failed())
       return ctx.fail(exit_output_failed, "cannot write " + report->name() + ": " + out.storage_failure() +
                                               (report->is_stream() ? "" : "; the file was removed"));
+    if (outputs.report_to_stdout) {
+      // Below the report, what it comes to over the band (the sweep's range
+      // for a design without one): the report floors its levels at -90 dB
+      // and shows no directivity.
+      const bool band = d.synthesised();
+      const float lo = band ? d.flow : s.fstart, hi = band ? d.fhigh : s.fstop;
+      const std::string range = plain_number(lo) + " to " + plain_number(hi) + " MHz";
+      std::string heading = (band ? "Over the band, " : "Over the sweep, ") + range;
+      const BandFigures figures = band_figures(d, lo, hi);
+      std::optional<BandFigures> ideal;
+      if (outputs.ideal != nullptr) {
+        ideal = band_figures(*outputs.ideal, lo, hi);
+        heading = "As built in " + outputs.board_name + ", " + (band ? "over the band, " : "over the sweep, ") + range +
+                  " (ideal design in brackets)";
+      }
+      ctx.env.out << band_figures_text(heading, figures, ideal ? &*ideal : nullptr);
+    }
     if (outputs.report_to_stdout && !ctx.stdout_written()) return exit_output_failed;
   }
 

@@ -125,19 +125,7 @@ std::string board_response_lines(const CouplerDesign& ideal, const CouplerDesign
                                  const Stackup& stack) {
   const BandFigures i = band_figures(ideal, ideal.flow, ideal.fhigh);
   const BandFigures b = band_figures(built, ideal.flow, ideal.fhigh);
-  auto dec = [](double v, int d) { return decimals(static_cast<float>(v), d); };
-  // An ideal coupler isolates perfectly and matches perfectly: its figures
-  // are the floor of the arithmetic, not a measure of anything.
-  auto db = [&dec](double v) { return v > 99.99 ? std::string("over 99.99") : dec(v, 2); };
-  std::string t;
-  t += "\n        - As built in " + stack.name + ", over the band (ideal design in brackets):\n";
-  t += "          coupling " + dec(b.coupling_min_db, 3) + " to " + dec(b.coupling_max_db, 3) + " dB (" +
-       dec(i.coupling_min_db, 3) + " to " + dec(i.coupling_max_db, 3) + "),\n";
-  t += "          directivity at least " + db(b.directivity_db) + " dB (" + db(i.directivity_db) +
-       "), return loss at least " + db(b.return_loss_db) + " dB (" + db(i.return_loss_db) + "),\n";
-  t += "          quadrature within " + dec(b.quadrature_error_deg, 2) + " degrees (" +
-       dec(i.quadrature_error_deg, 2) + ").\n";
-  return t;
+  return band_figures_text("As built in " + stack.name + ", over the band (ideal design in brackets)", b, &i);
 }
 
 }  // namespace

@@ -63,6 +63,7 @@ BandSummary band_summary(const Comparison& c, double centre_mhz) {
   BandSummary s;
   s.coupling_lo_db = s.directivity_db = s.circuit_directivity_db = INFINITY;
   s.return_loss_db = s.circuit_return_loss_db = INFINITY;
+  s.isolation_db = s.circuit_isolation_db = INFINITY;
   s.coupling_hi_db = -INFINITY;
   size_t nearest = 0;
   for (size_t k = 0; k < c.f_mhz.size(); ++k) {
@@ -75,6 +76,8 @@ BandSummary band_summary(const Comparison& c, double centre_mhz) {
     s.coupling_hi_db = std::max(s.coupling_hi_db, cf);
     s.directivity_db = std::min(s.directivity_db, db(f[1][0]) - db(f[2][0]));
     s.circuit_directivity_db = std::min(s.circuit_directivity_db, db(m[1][0]) - db(m[2][0]));
+    s.isolation_db = std::min(s.isolation_db, -db(f[2][0]));
+    s.circuit_isolation_db = std::min(s.circuit_isolation_db, -db(m[2][0]));
     s.return_loss_db = std::min(s.return_loss_db, -db(f[0][0]));
     s.circuit_return_loss_db = std::min(s.circuit_return_loss_db, -db(m[0][0]));
     s.quadrature_error_deg = std::max(s.quadrature_error_deg, std::fabs(quadrature_error(f)));
@@ -171,6 +174,8 @@ std::string summary_text(const BandSummary& s, const Comparison& c) {
        fixed(s.circuit_coupling_at_centre_db, 3) + " dB);\n";
   t += "          directivity at least " + least_db(s.directivity_db) + " (circuit " +
        least_db(s.circuit_directivity_db) + ");\n";
+  t += "          isolation at least " + least_db(s.isolation_db) + " (circuit " + least_db(s.circuit_isolation_db) +
+       ");\n";
   t += "          return loss at least " + least_db(s.return_loss_db) + " (circuit " +
        least_db(s.circuit_return_loss_db) + ");\n";
   t += "          quadrature within " + fixed(s.quadrature_error_deg, 2) + " degrees (circuit " +

@@ -26,6 +26,7 @@ struct BandSummary {
   double coupling_deviation_db = 0;  ///< largest |full-wave - circuit| coupling
   double coupling_lo_db = 0, coupling_hi_db = 0;  ///< full-wave coupling extremes
   double directivity_db = 0, circuit_directivity_db = 0;  ///< least coupled - isolated level
+  double isolation_db = 0, circuit_isolation_db = 0;      ///< least -20 log |S31|
   double return_loss_db = 0, circuit_return_loss_db = 0;  ///< least -20 log |S11|
   double quadrature_error_deg = 0, circuit_quadrature_error_deg = 0;  ///< largest
   double coupling_at_centre_db = 0, circuit_coupling_at_centre_db = 0;

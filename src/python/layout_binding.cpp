@@ -575,6 +575,10 @@ void define_layout(py::module_& m, py::class_<ScriptLayout>& cls) {
                              "Least full-wave directivity over the band, dB.")
       .def_property_readonly("circuit_directivity_db", summary(&BandSummary::circuit_directivity_db),
                              "The circuit model's, dB.")
+      .def_property_readonly("isolation_db", summary(&BandSummary::isolation_db),
+                             "Least full-wave isolation over the band, -20 log10 |S31|, dB.")
+      .def_property_readonly("circuit_isolation_db", summary(&BandSummary::circuit_isolation_db),
+                             "The circuit model's, dB.")
       .def_property_readonly("return_loss_db", summary(&BandSummary::return_loss_db),
                              "Least full-wave return loss over the band, dB.")
       .def_property_readonly("circuit_return_loss_db", summary(&BandSummary::circuit_return_loss_db),

@@ -134,4 +134,12 @@ inline size_t count(const std::string& hay, const std::string& needle) {
   return n;
 }
 
+/// The report `quillomate analyse` printed, without the band's figures it
+/// prints below it.
+inline std::string printed_report(const std::string& out) {
+  for (const char* summary : {"\n\n        - Over the ", "\n\n        - As built in "})
+    if (const size_t at = out.find(summary); at != std::string::npos) return out.substr(0, at + 1);
+  return out;
+}
+
 }  // namespace quill::testing_support
