@@ -1,5 +1,7 @@
 #include "cli/artwork_outputs.hpp"
 
+#include <sstream>
+
 #include "artwork/drawing.hpp"
 #include "artwork/dxf.hpp"
 #include "artwork/gerber.hpp"
@@ -40,6 +42,23 @@ std::optional<LayoutChoice> layout_choice(const CliContext& ctx, const ArtworkAr
     c.port_spacing = *v * unit;
   }
   c.compensate = a.compensate;
+  if (a.corrections) {
+    if (!a.compensate) {
+      ctx.fail(exit_usage, "--corrections chooses among --compensate's corrections: give --compensate too");
+      return std::nullopt;
+    }
+    c.corrections = {false, false, false};
+    std::stringstream words(*a.corrections);
+    for (std::string word; std::getline(words, word, ',');) {
+      if (word == "ends") c.corrections.ends = true;
+      else if (word == "junctions") c.corrections.junctions = true;
+      else if (word == "bends") c.corrections.bends = true;
+      else {
+        ctx.fail(exit_usage, "--corrections: \"" + word + "\" is none of ends, junctions, bends");
+        return std::nullopt;
+      }
+    }
+  }
   c.inches = a.inches;
   return c;
 }

@@ -130,8 +130,10 @@ Writes an openEMS model of exactly the copper `layout` draws into DIR (one
 folder per driven port, and a README on running them by hand): the ground
 planes as the top and bottom walls, absorbing walls (PML) around the copper,
 the board's layers as dielectrics with their loss tangent, the strips (perfect
-conductors, of the copper's thickness) and a lumped port of Zo at each feed's
-end, split between the two planes. The mesh keeps the third rule at every
+conductors, of the copper's thickness), and each feed running on beyond its
+port plane (--port-feed) to a lumped port of Zo split between the two planes.
+Probes half way separate the waves on the uniform feed and move them back to
+the port plane, so the ports measure the copper, not themselves. The mesh keeps the third rule at every
 strip edge, enough cells across S and the copper, cells under a twentieth of
 a wavelength at the top frequency, and smooth grading; --mesh chooses how
 fine. A mirror-symmetric design and a
@@ -194,6 +196,11 @@ void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
                 "apply every correction for what the copper adds, so that it couples as the design does: end "
                 "sections shortened by the coupled length their breakouts add, tapered steps between sections, "
                 "the feeds' bends rounded to circular arcs");
+  app->add_option_function<std::string>(
+      "--corrections", [&a](const std::string& v) { a.corrections = v; },
+      "with --compensate, only these of its corrections, comma-separated: ends, junctions, bends (a study's way "
+      "of seeing what each does; default all)")
+      ->type_name("LIST");
 }
 
 void add_artwork(CLI::App* app, ArtworkArgs& a) {

@@ -29,6 +29,7 @@ struct ArtworkArgs {
   bool inches = false;
   Given breakout_length, port_spacing;
   bool compensate = false;
+  Given corrections;  ///< "ends,junctions,bends": which of compensation's corrections
   bool any() const { return gerber || dxf || svg || kicad; }
 };
 

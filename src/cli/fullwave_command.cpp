@@ -60,6 +60,7 @@ std::string collect_command(const FullwaveArgs& a) {
   given("--breakout-length", a.layout.breakout_length);
   given("--port-spacing", a.layout.port_spacing);
   if (a.layout.compensate) t += " --compensate";
+  given("--corrections", a.layout.corrections);
   if (a.all_ports) t += " --all-ports";
   return t + " --collect";
 }

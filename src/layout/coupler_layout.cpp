@@ -246,7 +246,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   out.coupler_length = x;
   // Neighbouring sections whose strips do not overlap across are joined
   // by a jog; under compensation the others step by a taper.
-  out.junctions = shape_junctions(out.sections, choice.compensate);
+  out.junctions = shape_junctions(out.sections, choice.tapers_junctions());
 
   Breakouts& b = out.breakouts;
   const FaceWidths feeds = single_strip_widths(stack, d.z0);
@@ -315,7 +315,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
             " (" + limit_words + ": a longer run is the board's routing, not the coupler's)";
     return std::nullopt;
   }
-  if (choice.compensate && rise > 0.0) {
+  if (choice.rounds_bends() && rise > 0.0) {
     // Bends of three feed widths' radius (centre line), which reflect next
     // to nothing, or as large as the breakout has room for (the ports stay
     // where they were); never under one feed width, below which the edge on
@@ -350,7 +350,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   std::vector<double> designed, lengths;
   for (const SectionCopper& s : out.sections) designed.push_back(s.x1 - s.x0);
   lengths = designed;
-  if (choice.compensate) {
+  if (choice.shortens_ends()) {
     auto profile_from = [&](const SectionCopper& s) {
       return start_spacing(s) == closest ? profile : breakout_profile(pair, b, start_spacing(s));
     };
@@ -444,7 +444,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   if (b.bend_radius > 0.0)
     out.notes.push_back("smooth breakouts: the feeds' bends rounded to a radius of " + brief(b.bend_radius) +
                         ", parting over " + brief(parting_extent(rise, b.bend_radius)));
-  if (choice.compensate) {
+  if (choice.shortens_ends()) {
     // A lone section carries both ends' cuts; otherwise each end section one.
     const bool lone = first.section == last.section;
     const std::string other = lone ? "" : "section " + std::to_string(last.section) + " by ";

@@ -112,6 +112,14 @@ struct LayoutChoice {
   /// coupling otherwise lengthens the end sections); taper the steps
   /// between sections; part the feeds along smooth curves.
   bool compensate = false;
+  /// Which of those corrections compensation makes: all by default; a
+  /// study takes them one at a time to see what each does.
+  struct Corrections {
+    bool ends = true, junctions = true, bends = true;
+  } corrections;
+  bool shortens_ends() const { return compensate && corrections.ends; }
+  bool tapers_junctions() const { return compensate && corrections.junctions; }
+  bool rounds_bends() const { return compensate && corrections.bends; }
   /// The unit the lengths were given in, for what is said of them: inches,
   /// metres (a script's), or millimetres.
   bool inches = false;

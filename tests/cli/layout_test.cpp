@@ -71,6 +71,10 @@ TEST(Layout, EveryMistakeIsOneLineAndLeavesNoFile) {
       {{"layout", "coupler.dat", "--stackup", "board.toml", "--port-spacing", "-1", "--dxf", "c.dxf"}, 2,
        "--port-spacing"},
       {{"layout", "coupler.dat", "--stackup", "missing.toml", "--dxf", "c.dxf"}, 3, "missing.toml"},
+      {{"layout", "coupler.dat", "--stackup", "board.toml", "--corrections", "ends", "--dxf", "c.dxf"}, 2,
+       "give --compensate too"},
+      {{"layout", "coupler.dat", "--stackup", "board.toml", "--compensate", "--corrections", "ends,mitres", "--dxf",
+        "c.dxf"}, 2, "\"mitres\" is none of ends, junctions, bends"},
       {with(synth, {"--dxf", "c.dxf"}), 2, "need --stackup"},
       {with(synth, {"--stackup", "board.toml", "--write-design", "w.dat", "--kicad", "c.kicad_mod"}), 2,
        ") cannot be built in board.toml: no strips at this S"},
@@ -85,6 +89,32 @@ TEST(Layout, EveryMistakeIsOneLineAndLeavesNoFile) {
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
     EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
     EXPECT_EQ(o.files.size(), 3u) << "only the inputs are left";
+  }
+}
+
+TEST(Layout, EachCorrectionAloneMakesOnlyItsOwnChange) {
+  // --compensate makes every correction; --corrections picks some, and each
+  // picked says so in the summary and none other does.
+  struct Case {
+    std::string corrections;
+    bool ends, junctions, bends;
+  };
+  const std::vector<Case> cases = {{"", true, true, true},
+                                   {"ends", true, false, false},
+                                   {"junctions", false, true, false},
+                                   {"bends", false, false, true},
+                                   {"bends,ends", true, false, true}};
+  for (const Case& c : cases) {
+    Dialogue dir;
+    dir.file("coupler.dat", testing_support::five_section_design()).file("board.toml", kBoard);
+    std::vector<std::string> args = {"layout", "coupler.dat", "--stackup", "board.toml", "--compensate"};
+    if (!c.corrections.empty()) args.insert(args.end(), {"--corrections", c.corrections});
+    const auto o = dir.command(args);
+    SCOPED_TRACE(c.corrections);
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out.find("compensated: section") != std::string::npos, c.ends);
+    EXPECT_EQ(o.out.find(" tapered over ") != std::string::npos, c.junctions);
+    EXPECT_EQ(o.out.find("smooth breakouts:") != std::string::npos, c.bends);
   }
 }
 
