@@ -39,16 +39,19 @@ std::string band_figures_text(const std::string& heading, const BandFigures& b, 
     return beside != nullptr ? own + " (" + other + ")" : own;
   };
   const BandFigures& o = beside != nullptr ? *beside : b;
+  // "at least 31.20 dB", or "over 99.99 dB" where the least is beyond words.
+  auto least = [&](const char* name, double own, double other) {
+    return std::string(name) + (own > 99.99 ? " " : " at least ") + with(db(own) + " dB", db(other));
+  };
   std::string t = "\n        - " + heading + ":\n";
   t += "          coupling " +
        with(dec(b.coupling_min_db, 3) + " to " + dec(b.coupling_max_db, 3) + " dB",
             dec(o.coupling_min_db, 3) + " to " + dec(o.coupling_max_db, 3)) +
        ",\n";
-  t += "          directivity at least " + with(db(b.directivity_db) + " dB", db(o.directivity_db)) +
-       ", isolation at least " + with(db(b.isolation_db) + " dB", db(o.isolation_db)) + ",\n";
-  t += "          return loss at least " + with(db(b.return_loss_db) + " dB", db(o.return_loss_db)) +
-       ", quadrature within " + with(dec(b.quadrature_error_deg, 2) + " degrees", dec(o.quadrature_error_deg, 2)) +
-       ".\n";
+  t += "          " + least("directivity", b.directivity_db, o.directivity_db) + ", " +
+       least("isolation", b.isolation_db, o.isolation_db) + ",\n";
+  t += "          " + least("return loss", b.return_loss_db, o.return_loss_db) + ", quadrature within " +
+       with(dec(b.quadrature_error_deg, 2) + " degrees", dec(o.quadrature_error_deg, 2)) + ".\n";
   return t;
 }
 
