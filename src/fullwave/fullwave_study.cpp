@@ -3,7 +3,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/number.hpp"
 #include "fullwave/port_waves.hpp"
 
 namespace quill {
@@ -14,7 +13,7 @@ namespace {
 
 /// How to run the models by hand, for the folder's README.txt.
 std::string readme(const std::vector<int>& driven, const LayoutSymmetry& symmetry, const std::string& design,
-                   const std::string& board, const std::string& mesh, const std::string& zo_text,
+                   const std::string& board, const std::string& mesh,
                    const std::string& collect) {
   std::string t = "Full-wave models of " + design + " in the board " + board + " (" + mesh + " mesh),\n";
   t += "written by quillomate fullwave for openEMS (Debian package openems).\n\n";
@@ -109,8 +108,7 @@ std::vector<StudyFile> model_files(const FullwaveStudy& study, const CouplerLayo
   std::vector<StudyFile> files;
   for (int k : study.driven)
     files.push_back({port_folder(dir, k) / model_file_name, openems_model(layout, stack, study.grid, study.run, k)});
-  files.push_back({dir / "README.txt", readme(study.driven, study.symmetry, design, stack.name, mesh,
-                                                   plain_number(static_cast<float>(study.run.zo)), collect)});
+  files.push_back({dir / "README.txt", readme(study.driven, study.symmetry, design, stack.name, mesh, collect)});
   return files;
 }
 

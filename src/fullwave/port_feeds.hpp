@@ -21,10 +21,9 @@
 namespace quill {
 
 /// Each feed's uniform run beyond its port plane, in ground-plane spacings,
-/// by default and at least: the probes sit half way, at least two spacings
-/// from both ends.
+/// by default (and at least, as the front ends' ranges hold it): the probes
+/// sit half way, two spacings from both ends.
 inline constexpr double default_port_feed_b = 4.0;
-inline constexpr double least_port_feed_b = 4.0;
 
 /// Heights of the strips' copper: the lower strip's bottom and top faces,
 /// the upper strip's (equal pairs for ideal sheets).
