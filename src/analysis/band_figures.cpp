@@ -32,6 +32,26 @@ BandFigures band_figures(const CouplerDesign& d, float flow, float fhigh, int po
   return b;
 }
 
+BandFigures band_figures(const std::function<CouplerMatrix(double)>& s, double flow, double fhigh, int points) {
+  BandFigures b;
+  b.coupling_min_db = b.directivity_db = b.isolation_db = b.return_loss_db = INFINITY;
+  b.coupling_max_db = -INFINITY;
+  auto db = [](std::complex<double> v) { return -20.0 * std::log10(std::abs(v)); };
+  for (int k = 0; k < points; ++k) {
+    const CouplerMatrix m = s(points > 1 ? flow + (fhigh - flow) * k / (points - 1.0) : flow);
+    const double coupled = db(m[1][0]), isolated = db(m[2][0]);
+    b.coupling_min_db = std::min(b.coupling_min_db, coupled);
+    b.coupling_max_db = std::max(b.coupling_max_db, coupled);
+    b.directivity_db = std::min(b.directivity_db, isolated - coupled);
+    b.isolation_db = std::min(b.isolation_db, isolated);
+    b.return_loss_db = std::min(b.return_loss_db, db(m[0][0]));
+    // The coupled wave leads or lags the through wave by 90 degrees.
+    const double phi = std::arg(m[1][0] / m[3][0]) * 180.0 / 3.14159265358979323846;
+    b.quadrature_error_deg = std::max(b.quadrature_error_deg, std::fabs(std::fabs(phi) - 90.0));
+  }
+  return b;
+}
+
 std::string band_figures_text(const std::string& heading, const BandFigures& b, const BandFigures* beside) {
   auto dec = [](double v, int d) { return decimals(static_cast<float>(v), d); };
   auto db = [&dec](double v) { return v > 99.99 ? std::string("over 99.99") : dec(v, 2); };

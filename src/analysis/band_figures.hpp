@@ -3,8 +3,10 @@
 /// coupling's spread, the worst directivity and return loss, and the largest
 /// departure from quadrature. For summaries beside the full reports.
 
+#include <functional>
 #include <string>
 
+#include "analysis/discontinuities.hpp"
 #include "common/design.hpp"
 
 namespace quill {
@@ -21,6 +23,10 @@ struct BandFigures {
 /// The figures of `d` at `points` evenly spread frequencies from `flow` to
 /// `fhigh` MHz (both included), from the report's own response.
 BandFigures band_figures(const CouplerDesign& d, float flow, float fhigh, int points = 401);
+
+/// The same figures of any four-port given as its matrix at each frequency
+/// (MHz), in double: a model other than the report's.
+BandFigures band_figures(const std::function<CouplerMatrix(double)>& s, double flow, double fhigh, int points = 401);
 
 /// The figures in a few indented lines, under `heading` ("over the band",
 /// "as built in X, over the band"), with `beside`'s in brackets after each

@@ -51,10 +51,9 @@ std::array<Chain, 2> mode_chains(const CouplerDesign& d, const Discontinuities& 
   return m;
 }
 
-}  // namespace
-
-CouplerMatrix coupler_matrix(const CouplerDesign& d, const Discontinuities& p, double f_mhz) {
-  const std::array<Chain, 2> m = mode_chains(d, p, f_mhz);
+/// The four-port of a coupler whose two modes' chains are `m`: each mode
+/// a two-port, the ports the sum and difference of its waves.
+CouplerMatrix matrix_of(const std::array<Chain, 2>& m) {
   std::array<Cx, 2> near, far, through;
   for (size_t k = 0; k < 2; ++k) {
     const Chain& c = m[k];
@@ -67,6 +66,25 @@ CouplerMatrix coupler_matrix(const CouplerDesign& d, const Discontinuities& p, d
   const Cx s31 = (through[0] - through[1]) / 2.0, s41 = (through[0] + through[1]) / 2.0;
   const Cx s44 = (far[0] + far[1]) / 2.0, s34 = (far[0] - far[1]) / 2.0;
   return {{{s11, s21, s31, s41}, {s21, s11, s41, s31}, {s31, s41, s44, s34}, {s41, s31, s34, s44}}};
+}
+
+}  // namespace
+
+CouplerMatrix coupler_matrix(const CouplerDesign& d, const Discontinuities& p, double f_mhz) {
+  return matrix_of(mode_chains(d, p, f_mhz));
+}
+
+CouplerMatrix mode_lines_matrix(const ModeLines& lines, double zo, double f_mhz) {
+  const double ghz = f_mhz / 1000.0, w = 2.0 * std::numbers::pi * f_mhz * 1e6;
+  auto chain = [&](const std::vector<ModeLine>& pieces) {
+    Chain c;
+    for (const ModeLine& p : pieces) {
+      if (p.delay_s > 0.0) c = c * line(p.z_ohm / zo, Cx(p.cond_np * std::sqrt(ghz) + p.diel_np * ghz, w * p.delay_s));
+      if (p.series_h != 0.0 || p.shunt_f != 0.0) c = c * lumped({p.shunt_f, p.series_h}, w, zo);
+    }
+    return c;
+  };
+  return matrix_of({chain(lines.even), chain(lines.odd)});
 }
 
 namespace {

@@ -41,6 +41,28 @@ using CouplerMatrix = std::array<std::array<std::complex<double>, 4>, 4>;
 /// to Zo. With no discontinuities it is the report's own four-port, in double.
 CouplerMatrix coupler_matrix(const CouplerDesign& d, const Discontinuities& p, double f_mhz);
 
+/// A short uniform length of one mode's line: its impedance (ohms, each
+/// strip's), its delay, and its attenuation at 1 GHz, the conductor's
+/// growing as the square root of frequency, the dielectric's in proportion.
+/// Or, with no delay, a lumped T where the line changes: half `series_h` in
+/// series each side of `shunt_f` to ground (either may be negative: what a
+/// plane moved along the line takes from one side and gives the other).
+struct ModeLine {
+  double z_ohm = 0, delay_s = 0;
+  double cond_np = 0, diel_np = 0;
+  double series_h = 0, shunt_f = 0;
+};
+
+/// Both modes' lines from the left port plane (ports 1 and 2) to the right
+/// one (4 and 3): a coupler described piece by piece, whatever its copper.
+struct ModeLines {
+  std::vector<ModeLine> even, odd;
+};
+
+/// The scattering matrix of `lines` at `f_mhz`, normalised to `zo` ohms,
+/// ports numbered as `coupler_matrix` numbers them.
+CouplerMatrix mode_lines_matrix(const ModeLines& lines, double zo, double f_mhz);
+
 /// The parasitics of the junctions (all alike, `same_junctions`, or each its
 /// own) and, unless `ends_known`, of the ends, that bring `d`'s matrices
 /// closest to `measured` at `f_mhz` by least squares over every entry of

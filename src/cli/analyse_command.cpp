@@ -6,7 +6,9 @@
 #include "cli/option_values.hpp"
 #include "cli/output_files.hpp"
 #include "cli/stackup_argument.hpp"
+#include "cli/artwork_outputs.hpp"
 #include "dimensions/stack_table.hpp"
+#include "layout/copper_lines.hpp"
 
 namespace quill {
 
@@ -15,6 +17,16 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   if (!format) return exit_usage;
   if (*format != 1.0f && *format != 2.0f)
     return ctx.fail(exit_usage, "--format must be 1 or 2 (got " + *a.format + ")");
+
+  const bool shaped = a.layout.compensate || a.layout.corrections || a.layout.breakout_length ||
+                      a.layout.port_spacing || a.layout.inches;
+  if (shaped && !a.discontinuities)
+    return ctx.fail(exit_usage, "--compensate, --corrections, --breakout-length, --port-spacing and --inches "
+                                "shape the copper --discontinuities models: give it too");
+  if (a.discontinuities && !a.stackup)
+    return ctx.fail(exit_usage, "--discontinuities models the copper in a board: give --stackup too");
+  std::optional<LayoutChoice> choice;
+  if (a.discontinuities && !(choice = layout_choice(ctx, a.layout))) return exit_usage;
 
   if (a.stackup && !none_beside_board(ctx, {{"--velocity-ratio", a.sweep.velocity_ratio.has_value()},
                                              {"--loss", a.sweep.loss.has_value()}}))
@@ -63,6 +75,17 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   out.board = stack_summary(*stack);
   out.board_name = std::filesystem::path(stack->name).filename().string();
   out.ideal = &ideal;
+  CopperLines copper;
+  if (choice) {
+    std::string error;
+    const auto layout = lay_out_coupler(d, *built, *stack, *choice, error);
+    if (!layout) return ctx.fail(exit_usage, error);
+    copper = copper_lines(d, *built, *stack, *layout);
+    if (!copper.ok) return ctx.fail(exit_usage, copper.error);
+    out.copper = &copper.lines;
+    out.copper_words = std::string("With the copper as laid out") + (choice->compensate ? ", compensated" : "") +
+                       " (breakouts and junctions)";
+  }
   return run_analysis(ctx, as_built(d, *built), s, out, a.file);
 }
 

@@ -102,6 +102,13 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
                   " (ideal design in brackets)";
       }
       ctx.env.out << band_figures_text(heading, figures, ideal ? &*ideal : nullptr);
+      if (outputs.copper != nullptr) {
+        const ModeLines& lines = *outputs.copper;
+        const double zo = d.z0;
+        const BandFigures copper = band_figures([&](double f) { return mode_lines_matrix(lines, zo, f); }, lo, hi);
+        ctx.env.out << band_figures_text(outputs.copper_words + ", " + range + " (as built in brackets)", copper,
+                                         &figures);
+      }
     }
     if (outputs.report_to_stdout && !ctx.stdout_written()) return exit_output_failed;
   }

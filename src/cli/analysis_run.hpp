@@ -13,6 +13,7 @@
 #include "cli/cli_context.hpp"
 #include "cli/commands.hpp"
 #include "cli/output_files.hpp"
+#include "analysis/discontinuities.hpp"
 #include "common/design.hpp"
 
 namespace quill {
@@ -30,6 +31,10 @@ struct AnalysisOutputs {
   std::string board;       ///< the board in one line
   std::string board_name;  ///< its file, for the plot's subtitle
   const CouplerDesign* ideal = nullptr;
+  /// The copper as laid out, as lines, and what to call it: its figures are
+  /// printed below the board's, the design as built's beside them.
+  const ModeLines* copper = nullptr;
+  std::string copper_words;
 };
 
 /// An output an option names: the option, the path as given, and whether

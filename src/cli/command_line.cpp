@@ -39,6 +39,12 @@ strips are field-solved in the stack-up file's layers and copper, and each
 mode keeps its own phase velocity and loss (conductor loss growing as the
 square root of frequency, dielectric loss as frequency). The board decides
 what --velocity-ratio and --loss would set, so they cannot be given with it.
+With --discontinuities the copper as `layout` draws it (--compensate and the
+breakout options shape it) is modelled too: each breakout and each taper or
+jog between sections cut into short coupled lines, each mode's impedance and
+speed field-solved there. Its figures over the band are printed below the
+report beside the design's as built: the difference is what the copper's
+ends and junctions cost.
 
 An output replaces a regular file (through a link, the link's target) only
 when complete; a pipe or a device is written in place; a folder or a socket is
@@ -49,7 +55,8 @@ Examples:
   quillomate analyse design.dat --velocity-ratio 0.95 --loss 0.5 --format 1
   quillomate analyse design.dat --start 500 --stop 4000 --step 10 -q \
       --touchstone design.s4p --csv design.csv --plot design.svg
-  quillomate analyse design.dat --stackup board.toml --plot built.svg)";
+  quillomate analyse design.dat --stackup board.toml --plot built.svg
+  quillomate analyse design.dat --stackup board.toml --discontinuities --compensate)";
 
 constexpr const char* kDimensionsFooter = R"(
 Prints the dialogue's dimension report for FILE, as its OPERATION 3 prints it
@@ -257,6 +264,10 @@ int run_command_line(Surroundings& env, const std::vector<std::string>& args) {
   add_exports(an, analyse.exports);
   an->add_flag("-q,--quiet", analyse.quiet,
                "do not print the report on standard output (an export may then take it: --csv -)");
+  an->add_flag("--discontinuities", analyse.discontinuities,
+               "with --stackup, also the copper as laid out: the breakouts and the junctions' tapers and jogs "
+               "as lines field-solved in the board, beside the design as built");
+  add_layout_choice(an, analyse.layout);
   an->footer(kAnalyseFooter);
 
   DimensionsArgs dims;

@@ -61,6 +61,10 @@ struct AnalyseArgs {
   Given report;
   ExportArgs exports;
   bool quiet = false;
+  /// With the board: the copper as laid out (breakouts and junctions) as
+  /// well, shaped by `layout`'s choices; no artwork is written.
+  bool discontinuities = false;
+  ArtworkArgs layout;
 };
 
 struct DimensionsArgs {

@@ -182,7 +182,7 @@ int run_fullwave(const CliContext& ctx, const FullwaveArgs& a) {
   if (const std::string unread = read_study_matrices(study, dir, fullwave); !unread.empty())
     return ctx.fail(a.collect ? exit_input_file : exit_output_failed, unread);
 
-  const Comparison c = compare_with_circuit(d, *built, study, std::move(fullwave));
+  const Comparison c = compare_with_circuit(d, *built, *layout, stack, study, std::move(fullwave));
   const BandSummary summary = band_summary(c, d.f0);
   const std::string name = fs::path(a.file).filename().string() + " in " + fs::path(stack.name).filename().string();
   if (const int st = write_all_or_none(ctx, result_files(c, study, dir, name, a.mesh), "no result was kept");

@@ -83,6 +83,22 @@ BandSummary band_summary(const Comparison& c, double centre_mhz) {
     s.quadrature_error_deg = std::max(s.quadrature_error_deg, std::fabs(quadrature_error(f)));
     s.circuit_quadrature_error_deg = std::max(s.circuit_quadrature_error_deg, std::fabs(quadrature_error(m)));
   }
+  s.has_copper = c.copper.size() == c.f_mhz.size() && !c.f_mhz.empty();
+  if (s.has_copper) {
+    s.copper_coupling_lo_db = s.copper_directivity_db = s.copper_isolation_db = s.copper_return_loss_db = INFINITY;
+    s.copper_coupling_hi_db = -INFINITY;
+    for (size_t k = 0; k < c.f_mhz.size(); ++k) {
+      if (c.f_mhz[k] < c.band_lo_mhz || c.f_mhz[k] > c.band_hi_mhz) continue;
+      const SMatrix &f = c.fullwave[k], &m = c.copper[k];
+      const double cm = -db(m[1][0]);
+      s.copper_coupling_lo_db = std::min(s.copper_coupling_lo_db, cm);
+      s.copper_coupling_hi_db = std::max(s.copper_coupling_hi_db, cm);
+      s.copper_coupling_deviation_db = std::max(s.copper_coupling_deviation_db, std::fabs(cm + db(f[1][0])));
+      s.copper_directivity_db = std::min(s.copper_directivity_db, db(m[1][0]) - db(m[2][0]));
+      s.copper_isolation_db = std::min(s.copper_isolation_db, -db(m[2][0]));
+      s.copper_return_loss_db = std::min(s.copper_return_loss_db, -db(m[0][0]));
+    }
+  }
   if (!c.f_mhz.empty()) {
     s.coupling_at_centre_db = -db(c.fullwave[nearest][1][0]);
     s.circuit_coupling_at_centre_db = -db(c.circuit[nearest][1][0]);
@@ -110,13 +126,18 @@ std::string comparison_csv(const Comparison& c) {
   std::string t =
       "frequency_mhz,coupled_db_fullwave,coupled_db_circuit,isolated_db_fullwave,isolated_db_circuit,"
       "through_db_fullwave,through_db_circuit,return_db_fullwave,return_db_circuit,"
-      "quadrature_error_deg_fullwave,quadrature_error_deg_circuit\n";
+      "quadrature_error_deg_fullwave,quadrature_error_deg_circuit";
+  const bool copper = c.copper.size() == c.f_mhz.size();
+  if (copper) t += ",coupled_db_copper,isolated_db_copper,through_db_copper,return_db_copper";
+  t += "\n";
   for (size_t k = 0; k < c.f_mhz.size(); ++k) {
     const SMatrix &f = c.fullwave[k], &m = c.circuit[k];
     t += num(c.f_mhz[k]);
     for (double v : {db(f[1][0]), db(m[1][0]), db(f[2][0]), db(m[2][0]), db(f[3][0]), db(m[3][0]), db(f[0][0]),
                      db(m[0][0]), quadrature_error(f), quadrature_error(m)})
       t += "," + cell(v);
+    if (copper)
+      for (const size_t i : {size_t{1}, size_t{2}, size_t{3}, size_t{0}}) t += "," + cell(db(c.copper[k][i][0]));
     t += "\n";
   }
   return t;
@@ -180,6 +201,13 @@ std::string summary_text(const BandSummary& s, const Comparison& c) {
        least_db(s.circuit_return_loss_db) + ");\n";
   t += "          quadrature within " + fixed(s.quadrature_error_deg, 2) + " degrees (circuit " +
        fixed(s.circuit_quadrature_error_deg, 2) + ").\n";
+  if (s.has_copper) {
+    t += "        The circuit model of the copper (breakouts and junctions as lines):\n";
+    t += "          coupling " + fixed(s.copper_coupling_lo_db, 3) + " to " + fixed(s.copper_coupling_hi_db, 3) +
+         " dB, at most " + fixed(s.copper_coupling_deviation_db, 3) + " dB from the full-wave coupling;\n";
+    t += "          directivity at least " + least_db(s.copper_directivity_db) + ", isolation at least " +
+         least_db(s.copper_isolation_db) + ", return loss at least " + least_db(s.copper_return_loss_db) + ".\n";
+  }
   return t;
 }
 

@@ -11,10 +11,12 @@
 
 namespace quill {
 
-/// Both models over the same frequencies.
+/// Both models over the same frequencies, and the circuit model of the
+/// copper (the design's sections with its breakouts and junctions as
+/// lines, layout/copper_lines.hpp) where it could be made.
 struct Comparison {
   std::vector<double> f_mhz;
-  std::vector<SMatrix> fullwave, circuit;
+  std::vector<SMatrix> fullwave, circuit, copper;
   double band_lo_mhz = 0, band_hi_mhz = 0;  ///< the band the summary is taken over
 };
 
@@ -30,6 +32,12 @@ struct BandSummary {
   double return_loss_db = 0, circuit_return_loss_db = 0;  ///< least -20 log |S11|
   double quadrature_error_deg = 0, circuit_quadrature_error_deg = 0;  ///< largest
   double coupling_at_centre_db = 0, circuit_coupling_at_centre_db = 0;
+  /// The copper's circuit model, where the comparison has it: its coupling
+  /// extremes and largest departure from the full-wave coupling, and its
+  /// least directivity, isolation and return loss.
+  bool has_copper = false;
+  double copper_coupling_lo_db = 0, copper_coupling_hi_db = 0, copper_coupling_deviation_db = 0;
+  double copper_directivity_db = 0, copper_isolation_db = 0, copper_return_loss_db = 0;
 };
 BandSummary band_summary(const Comparison& c, double centre_mhz);
 

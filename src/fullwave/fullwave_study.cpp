@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "fullwave/port_waves.hpp"
+#include "layout/copper_lines.hpp"
 
 namespace quill {
 
@@ -185,14 +186,19 @@ std::string read_study_matrices(const FullwaveStudy& study, const fs::path& dir,
   return {};
 }
 
-Comparison compare_with_circuit(const CouplerDesign& d, const StackDesign& built, const FullwaveStudy& study,
-                                std::vector<SMatrix> fullwave) {
+Comparison compare_with_circuit(const CouplerDesign& d, const StackDesign& built, const CouplerLayout& layout,
+                                const Stackup& stack, const FullwaveStudy& study, std::vector<SMatrix> fullwave) {
   CouplerDesign reference = as_built(d, built);
   for (int i = 1; i <= reference.n; ++i) reference.sec(i).sigmae = reference.sec(i).sigmao = 0.0f;
   Comparison c;
   c.f_mhz = study.f_mhz;
   c.fullwave = std::move(fullwave);
   c.circuit = circuit_matrices(reference, study.f_mhz);
+  CopperPieces pieces;
+  pieces.conductor_loss = false;
+  const CopperLines copper = copper_lines(d, built, stack, layout, pieces);
+  if (copper.ok)
+    for (double f : study.f_mhz) c.copper.push_back(mode_lines_matrix(copper.lines, d.z0, f));
   c.band_lo_mhz = d.synthesised() ? d.flow : study.f_mhz.front();
   c.band_hi_mhz = d.synthesised() ? d.fhigh : study.f_mhz.back();
   return c;

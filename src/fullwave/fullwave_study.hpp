@@ -89,11 +89,12 @@ std::string read_study_matrices(const FullwaveStudy& study, const std::filesyste
                                 std::vector<SMatrix>& s);
 
 /// The full-wave matrix beside the circuit model of the same copper: the
-/// design as built, without the strips' conductor loss, as the model's
-/// perfect conductors leave it out. The summary is taken over the band of a
-/// synthesised design, else over the frequencies.
-Comparison compare_with_circuit(const CouplerDesign& d, const StackDesign& built, const FullwaveStudy& study,
-                                std::vector<SMatrix> fullwave);
+/// design as built, and the copper of `layout` as lines in `stack`, both
+/// without the strips' conductor loss, as the model's perfect conductors
+/// leave it out. The summary is taken over the band of a synthesised
+/// design, else over the frequencies.
+Comparison compare_with_circuit(const CouplerDesign& d, const StackDesign& built, const CouplerLayout& layout,
+                                const Stackup& stack, const FullwaveStudy& study, std::vector<SMatrix> fullwave);
 
 /// The results' files in `dir`: the full-wave Touchstone file, the CSV and
 /// the plot of both models; `name` is "design in board", `mesh` the density.

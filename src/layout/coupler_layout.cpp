@@ -269,7 +269,9 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   // part from there, so the ports are at least as far apart.
   const SectionCopper &first = out.sections.front(), &last = out.sections.back();
   auto start_spacing = [&](const SectionCopper& s) { return s.offset - s.width + w_feed; };
-  const double closest = std::min(start_spacing(first), start_spacing(last));
+  b.start_first = start_spacing(first);
+  b.start_last = start_spacing(last);
+  const double closest = std::min(b.start_first, b.start_last);
   const double widest_start = std::max(start_spacing(first), start_spacing(last));
   // Feeds further apart or longer than this are the board's routing: their
   // coupling, falling as exp(-pi d / B), is gone thousands of decibels down

@@ -76,6 +76,9 @@ struct Breakouts {
   double port_spacing = 0;      ///< centre to centre across, at the port ends
   double length = 0;            ///< along x, from the coupler's end to a port end
   double lead = 0;              ///< straight run before the first bend
+  /// The feeds' centres apart across where they leave the first section
+  /// and the last.
+  double start_first = 0, start_last = 0;
   double feed_coupling_db = 0;  ///< the parted feeds' coupling to each other
   /// The coupling a breakout adds on its own (the two feeds as a short coupled
   /// line of their own, tapering apart) at the centre frequency, and the most

@@ -248,7 +248,7 @@ ScriptFullwaveResult read_results(const ScriptFullwave& m) {
     raise_file({FileFault::system, 0, unread});
   ScriptFullwaveResult r;
   const ScriptLayout& l = m.layout;
-  r.comparison = compare_with_circuit(l.design.design, l.built, m.study, std::move(s));
+  r.comparison = compare_with_circuit(l.design.design, l.built, l.copper, l.stack, m.study, std::move(s));
   r.summary = band_summary(r.comparison, l.design.design.f0);
   r.study = m.study;
   r.folder = m.folder;

@@ -16,24 +16,13 @@
 
 #include "files/stackup_file.hpp"
 #include "layout/coupler_layout.hpp"
+#include "support/example_board.hpp"
 #include "support/quarter_wave_design.hpp"
 
 namespace quill {
 namespace {
 
-Stackup example(const std::string& name, double core_mm = 0.0) {
-  std::ifstream in(std::string(QUILLOMATE_SOURCE_DIR) + "/data/stackups/" + name + ".toml");
-  std::stringstream text;
-  text << in.rdbuf();
-  const StackupRead r = read_stackup_text(text.str(), name);
-  EXPECT_TRUE(r.ok) << r.message;
-  Stackup s = r.stackup;
-  if (core_mm > 0.0) {
-    s.layers[static_cast<size_t>(s.strips_layer)].thickness_m = core_mm * 1e-3;
-    s.name += " thinned";
-  }
-  return s;
-}
+using testing_support::example_board;
 
 double twice_area(const Outline& o) {
   double a = 0.0;
@@ -114,7 +103,7 @@ TEST(CopperShapes, EveryDesignOnEveryBoardIsCleanCopperThatKeepsItsLengths) {
   int jogs = 0, tapers = 0, rounded = 0;
   for (const char* board : {"ptfe-homogeneous", "core-between-prepregs", "thin-tight-core"})
     for (const Case& c : cases) {
-      const Stackup stack = example(board, c.core_mm);
+      const Stackup stack = example_board(board, c.core_mm);
       const CouplerDesign d = testing_support::quarter_wave_design(c.zoe, 3.0f, 4000.0f);
       const StackDesign built = refine_stack_design(d, stack, 2);
       if (built.first_declined() != 0) continue;  // a section this board cannot build

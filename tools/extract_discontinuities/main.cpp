@@ -4,12 +4,21 @@
 // then accounts for.
 //
 // Usage: extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p [--ends C_E L_E C_O L_O] [--each]
+//        extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p --steps [--compensate] [--shift E O]
+//                                [--band LO HI]
 //   With --ends (pF, nH, pF, nH: from a lone section's fit) the ends are
 //   held and only the junctions fitted; --each fits every junction its own.
 //   A lone section (one section, no junction) fits the ends.
+//   With --steps the copper as laid out (layout/copper_lines.hpp, plain or
+//   --compensate) is compared instead, and the two modes' step shifts (in
+//   ground-plane spacings) that bring it closest are fitted, or, with
+//   --shift, held: the check of the shifts on a design they were not
+//   fitted on. The figures are taken over --band (MHz; default the whole
+//   file).
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,6 +28,7 @@
 #include "dimensions/stack_strips.hpp"
 #include "files/design_data_file.hpp"
 #include "files/stackup_file.hpp"
+#include "layout/copper_lines.hpp"
 
 namespace {
 
@@ -59,6 +69,102 @@ void print(const char* where, const quill::Discontinuity& d) {
               d.even.series_h * 1e9, d.odd.shunt_f * 1e12, d.odd.series_h * 1e9);
 }
 
+struct Figures {
+  double lo = INFINITY, hi = -INFINITY, directivity = INFINITY, return_loss = INFINITY;
+};
+
+Figures figures(const std::vector<CouplerMatrix>& s, const std::vector<double>& f, double flo, double fhi) {
+  Figures out;
+  for (size_t k = 0; k < s.size(); ++k) {
+    if (f[k] < flo || f[k] > fhi) continue;
+    const double c = -db(s[k][1][0]);
+    out.lo = std::min(out.lo, c);
+    out.hi = std::max(out.hi, c);
+    out.directivity = std::min(out.directivity, db(s[k][1][0]) - db(s[k][2][0]));
+    out.return_loss = std::min(out.return_loss, -db(s[k][0][0]));
+  }
+  return out;
+}
+
+/// The copper's lines against the full-wave matrices: fits or holds the
+/// step shifts and prints both models' figures over the design's band.
+int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, const quill::Stackup& stack,
+          bool compensate, const double* held, const double* band, const std::vector<double>& f,
+          const std::vector<CouplerMatrix>& measured) {
+  quill::LayoutChoice choice;
+  choice.compensate = compensate;
+  std::string error;
+  const auto layout = quill::lay_out_coupler(ideal, built, stack, choice, error);
+  if (!layout) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 3;
+  }
+  quill::CopperPieces pieces;
+  pieces.conductor_loss = false;
+  quill::CopperLines lines = quill::copper_lines(ideal, built, stack, *layout, pieces);
+  if (!lines.ok) {
+    std::fprintf(stderr, "%s\n", lines.error.c_str());
+    return 3;
+  }
+  auto cost = [&](double e, double o) {
+    quill::delay_steps(lines, e, o);
+    double sum = 0;
+    for (size_t k = 0; k < f.size(); ++k) {
+      const CouplerMatrix m = quill::mode_lines_matrix(lines.lines, ideal.z0, f[k]);
+      for (size_t i = 0; i < 4; ++i) sum += std::norm(m[i][0] - measured[k][i][0]);
+    }
+    return sum;
+  };
+  double be = held ? held[0] : 0.0, bo = held ? held[1] : 0.0;
+  if (!held) {
+    // A grid over a ground-plane spacing each way, then finer about the best.
+    for (double span : {10.0, 1.0, 0.1, 0.01}) {
+      double best = INFINITY, e0 = be, o0 = bo;
+      for (int i = -10; i <= 10; ++i)
+        for (int j = -10; j <= 10; ++j) {
+          const double c = cost(e0 + span * i / 10.0, o0 + span * j / 10.0);
+          if (c < best) {
+            best = c;
+            be = e0 + span * i / 10.0;
+            bo = o0 + span * j / 10.0;
+          }
+        }
+    }
+  }
+  const double rms = std::sqrt(cost(be, bo) / (4.0 * static_cast<double>(f.size())));
+  std::vector<CouplerMatrix> copper;
+  for (double v : f) copper.push_back(quill::mode_lines_matrix(lines.lines, ideal.z0, v));
+  quill::delay_steps(lines, 0.0, 0.0);
+  std::vector<CouplerMatrix> unshifted;
+  for (double v : f) unshifted.push_back(quill::mode_lines_matrix(lines.lines, ideal.z0, v));
+  const double flo = band ? band[0] : f.front(), fhi = band ? band[1] : f.back();
+  const Figures fw = figures(measured, f, flo, fhi), cu = figures(copper, f, flo, fhi), un = figures(unshifted, f, flo, fhi);
+  double worst = 0;
+  for (size_t k = 0; k < f.size(); ++k)
+    if (f[k] >= flo && f[k] <= fhi) worst = std::max(worst, std::fabs(db(copper[k][1][0]) - db(measured[k][1][0])));
+  std::printf("  step kappas: even %.3f odd %.3f (%s), %zu steps, %d cross-sections; rms %.5f\n", be, bo,
+              held ? "held" : "fitted", lines.steps.size(), lines.solves, rms);
+  std::printf("  %.0f to %.0f MHz       coupling, dB       directivity  return loss\n", flo, fhi);
+  std::printf("  full-wave            %7.3f to %7.3f   %7.2f      %7.2f\n", fw.lo, fw.hi, fw.directivity, fw.return_loss);
+  std::printf("  copper, shifted      %7.3f to %7.3f   %7.2f      %7.2f\n", cu.lo, cu.hi, cu.directivity, cu.return_loss);
+  std::printf("  copper, no shift     %7.3f to %7.3f   %7.2f      %7.2f\n", un.lo, un.hi, un.directivity, un.return_loss);
+  std::printf("  coupling, shifted copper against full-wave: within %.3f dB\n", worst);
+  if (std::getenv("MODES") != nullptr) {
+    // Each mode apart: its transmission's phase and its reflection, both models.
+    std::printf("  MHz   even: dphase deg  |G| fw  |G| cu    odd: dphase deg  |G| fw  |G| cu\n");
+    for (size_t k = 0; k < f.size(); k += 4) {
+      const CouplerMatrix &m = measured[k], &c = unshifted[k];
+      const std::complex<double> te = m[3][0] + m[2][0], to = m[3][0] - m[2][0];
+      const std::complex<double> ce = c[3][0] + c[2][0], co = c[3][0] - c[2][0];
+      const std::complex<double> ge = m[0][0] + m[1][0], go = m[0][0] - m[1][0];
+      const std::complex<double> cge = c[0][0] + c[1][0], cgo = c[0][0] - c[1][0];
+      std::printf("  %5.0f  %8.3f  %7.4f %7.4f   %8.3f  %7.4f %7.4f\n", f[k], std::arg(te / ce) * 57.29578,
+                  std::abs(ge), std::abs(cge), std::arg(to / co) * 57.29578, std::abs(go), std::abs(cgo));
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,10 +193,26 @@ int main(int argc, char** argv) {
     return 3;
   }
   quill::Discontinuities start;
-  bool ends_known = false, each = false;
+  bool ends_known = false, each = false, by_steps = false, compensate = false, shift_held = false;
+  double shift[2] = {0, 0}, band[2] = {0, 0};
+  bool band_given = false;
   for (int k = 4; k < argc; ++k) {
     const std::string word = argv[k];
     if (word == "--each") each = true;
+    if (word == "--steps") by_steps = true;
+    if (word == "--compensate") compensate = true;
+    if (word == "--band" && k + 2 < argc) {
+      band[0] = std::stod(argv[k + 1]);
+      band[1] = std::stod(argv[k + 2]);
+      band_given = true;
+      k += 2;
+    }
+    if (word == "--shift" && k + 2 < argc) {
+      shift[0] = std::stod(argv[k + 1]);
+      shift[1] = std::stod(argv[k + 2]);
+      shift_held = true;
+      k += 2;
+    }
     if (word == "--ends" && k + 4 < argc) {
       start.ends = {{std::stod(argv[k + 1]) * 1e-12, std::stod(argv[k + 2]) * 1e-9},
                     {std::stod(argv[k + 3]) * 1e-12, std::stod(argv[k + 4]) * 1e-9}};
@@ -101,7 +223,9 @@ int main(int argc, char** argv) {
   // The design as the board builds it, without the conductor loss the
   // full-wave model's perfect strips lack: the circuit model of fullwave.
   const quill::CouplerDesign& ideal = design.values.design;
-  quill::CouplerDesign d = quill::as_built(ideal, quill::refine_stack_design(ideal, stack.stackup, 2));
+  const quill::StackDesign built = quill::refine_stack_design(ideal, stack.stackup, 2);
+  if (by_steps) return steps(ideal, built, stack.stackup, compensate, shift_held ? shift : nullptr, band_given ? band : nullptr, f, measured);
+  quill::CouplerDesign d = quill::as_built(ideal, built);
   for (int i = 1; i <= d.n; ++i) d.sec(i).sigmae = d.sec(i).sigmao = 0.0f;
 
   const quill::DiscontinuityFit fit = quill::fit_discontinuities(d, f, measured, start, ends_known, !each);

@@ -1,0 +1,219 @@
+#include "layout/copper_lines.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dimensions/stack_modes.hpp"
+#include "layout/feed_shape.hpp"
+
+namespace quill {
+
+namespace {
+
+/// Nepers to decibels.
+constexpr double db_per_neper = 8.685889638065035;
+
+/// Loss per metre at 1 GHz of one mode of a section, from its figures in dB
+/// per inch at the section's centre frequency.
+struct MetreLoss {
+  double cond = 0, diel = 0;
+};
+
+struct Builder {
+  const Stackup& stack;
+  CopperLines out;
+
+  /// A piece of `length` metres of the pair whose modes are `m`.
+  void add(const PairModes& m, double length, const std::array<MetreLoss, 2>& loss) {
+    auto piece = [&](const ModeFigures& f, const MetreLoss& l) {
+      return ModeLine{f.z, length * std::sqrt(f.eeff) / light_speed, l.cond * length, l.diel * length};
+    };
+    out.lines.even.push_back(piece(m.even, loss[0]));
+    out.lines.odd.push_back(piece(m.odd, loss[1]));
+  }
+
+  /// The two feeds, `w_upper` and `w_lower` wide, their centres `spacing`
+  /// apart across, the upper toward +y.
+  PairModes feeds(double w_upper, double w_lower, double spacing) {
+    const std::vector<BoardStrip> strips = {{-spacing / 2 - w_lower / 2, -spacing / 2 + w_lower / 2, false},
+                                            {spacing / 2 - w_upper / 2, spacing / 2 + w_upper / 2, true}};
+    PairModes m;
+    m.even = board_mode(stack, strips, {1.0, 1.0}, false);
+    m.odd = board_mode(stack, strips, {1.0, -1.0}, false);
+    out.solves += 2;
+    m.ok = m.even.z > 0 && m.odd.z > 0 && std::isfinite(m.even.z) && std::isfinite(m.odd.z);
+    return m;
+  }
+
+  PairModes strips(double width, double offset) {
+    ++out.solves;
+    return stack_pair_modes(stack, width, offset);
+  }
+
+  /// A step from line `a` to line `b`: an empty T in each mode's chain,
+  /// and what a kappa of 1 delays there.
+  void step(const PairModes& a, const PairModes& b) {
+    StepPlace p;
+    p.at = {out.lines.even.size(), out.lines.odd.size()};
+    const std::array<const ModeFigures*, 2> left = {&a.even, &a.odd}, right = {&b.even, &b.odd};
+    for (size_t m = 0; m < 2; ++m) {
+      p.z_ohm[m] = std::sqrt(left[m]->z * right[m]->z);
+      const double eeff = (left[m]->eeff + right[m]->eeff) / 2.0;
+      p.delay_s[m] = std::fabs(std::log(left[m]->z / right[m]->z)) * stack.b_m() * std::sqrt(eeff) / light_speed;
+    }
+    out.lines.even.push_back({});
+    out.lines.odd.push_back({});
+    out.steps.push_back(p);
+  }
+};
+
+std::array<MetreLoss, 2> metre_loss(const StackSection& s) {
+  const double root = std::sqrt(1000.0 / s.f0_mhz), ratio = 1000.0 / s.f0_mhz;
+  const double per = 1.0 / db_per_neper / metres_per_inch;
+  return {{{s.cond_even * per * root, s.diel_even * per * ratio}, {s.cond_odd * per * root, s.diel_odd * per * ratio}}};
+}
+
+/// One breakout's pieces of coupled feed, from the coupler's end out to
+/// its port plane: the lead at the start spacing, the parting in pieces
+/// short against the board's spacing B (where the coupling changes
+/// fastest), the run out. Empty where a cross-section cannot be solved.
+struct FeedPiece {
+  PairModes modes;
+  double length = 0;
+};
+std::vector<FeedPiece> breakout(Builder& at, const Breakouts& b, double start) {
+  const double rise = std::max(0.0, std::max(b.port_spacing, start) - start) / 2.0;
+  const double parted =
+      b.lead + (rise > 0.0 ? (b.bend_radius > 0.0 ? parting_extent(rise, b.bend_radius) : rise) : 0.0);
+  std::vector<double> u = {0.0, b.lead};
+  const double step = at.stack.b_m() / 8.0;
+  const int n = static_cast<int>(std::ceil((parted - b.lead) / step));
+  for (int i = 1; i <= n; ++i) u.push_back(b.lead + (parted - b.lead) * i / n);
+  if (b.length > u.back()) u.push_back(b.length);
+  std::vector<FeedPiece> out;
+  for (size_t i = 0; i + 1 < u.size(); ++i) {
+    if (!(u[i + 1] > u[i])) continue;
+    const double v0 = risen(b, rise, u[i]), v1 = risen(b, rise, u[i + 1]);
+    const double mid = risen(b, rise, (u[i] + u[i + 1]) / 2.0);
+    const PairModes m = at.feeds(b.feed_width_upper, b.feed_width_lower, start + 2.0 * mid);
+    if (!m.ok) return {};
+    out.push_back({m, std::hypot(u[i + 1] - u[i], v1 - v0)});
+  }
+  return out;
+}
+
+/// A taper's or a jog's copper between two sections, in slices across.
+bool junction(Builder& at, const Junction& j, const SectionCopper& a, const SectionCopper& c,
+              const std::array<MetreLoss, 2>& loss, const PairModes& left, const PairModes& right) {
+  const double along = j.x1 - j.x0;
+  if (j.shape == JunctionShape::step || !(along > 0.0)) {
+    at.step(left, right);
+    return true;
+  }
+  // Even, so that the step sits between two slices, half the taper each side.
+  const int n = 2 * std::max(2, static_cast<int>(std::ceil(along / (at.stack.b_m() / 16.0))));
+  for (int i = 0; i < n; ++i) {
+    if (i == n / 2) at.step(left, right);
+    const double t = (i + 0.5) / n;
+    double width = 0, centre = j.centre0 + (j.centre1 - j.centre0) * t;
+    if (j.shape == JunctionShape::jog) {
+      width = j.width * j.path / along;  // the slanted strip cut along x
+    } else {
+      const double y0 = a.upper_y0 + (c.upper_y0 - a.upper_y0) * t, y1 = a.upper_y1 + (c.upper_y1 - a.upper_y1) * t;
+      width = y1 - y0;
+      centre = (y0 + y1) / 2.0;
+    }
+    const PairModes m = at.strips(width, 2.0 * centre);
+    if (!m.ok) return false;
+    at.add(m, j.path / n, loss);
+  }
+  return true;
+}
+
+}  // namespace
+
+void delay_steps(CopperLines& c, double kappa_even, double kappa_odd) {
+  const std::array<double, 2> kappa = {kappa_even, kappa_odd};
+  std::array<std::vector<ModeLine>*, 2> lines = {&c.lines.even, &c.lines.odd};
+  for (const StepPlace& p : c.steps)
+    for (size_t m = 0; m < 2; ++m) {
+      ModeLine& t = (*lines[m])[p.at[m]];
+      const double tau = kappa[m] * p.delay_s[m];
+      t.series_h = p.z_ohm[m] * tau;
+      t.shunt_f = tau / p.z_ohm[m];
+    }
+}
+
+CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
+                         const CouplerLayout& layout, const CopperPieces& pieces) {
+  Builder at{stack, {}};
+  const size_t n = layout.sections.size();
+  if (n == 0 || built.sections.size() != n || d.n != static_cast<int>(n)) {
+    at.out.error = "the layout is not of this design";
+    return at.out;
+  }
+  std::vector<std::array<MetreLoss, 2>> loss(n);
+  for (size_t k = 0; k < n; ++k) {
+    loss[k] = metre_loss(built.sections[k]);
+    for (MetreLoss& l : loss[k]) {
+      if (!pieces.conductor_loss) l.cond = 0.0;
+      if (!pieces.dielectric_loss) l.diel = 0.0;
+    }
+  }
+  std::vector<PairModes> section(n);
+  for (size_t k = 0; k < n; ++k) {
+    const StackSection& s = built.sections[k];
+    section[k].even.z = s.strips.zoe_field;
+    section[k].odd.z = s.strips.zoo_field;
+    section[k].even.eeff = s.eeff_even;
+    section[k].odd.eeff = s.eeff_odd;
+  }
+  const Breakouts& b = layout.breakouts;
+  std::vector<FeedPiece> left, right;
+  if (pieces.breakouts) {
+    left = breakout(at, b, b.start_first);
+    right = breakout(at, b, b.start_last);
+    if (left.empty() || right.empty()) {
+      at.out.error = "the feeds where they leave the coupler could not be solved in " + stack.name;
+      return at.out;
+    }
+    // Laid out from port 1 on: the left breakout runs from its port plane in.
+    for (size_t k = left.size(); k-- > 0;) at.add(left[k].modes, left[k].length, loss.front());
+    at.step(left.front().modes, section.front());
+  }
+  // Without its copper a junction's line goes back to the sections it was
+  // taken from.
+  std::vector<double> length(n);
+  for (size_t k = 0; k < n; ++k) length[k] = layout.sections[k].x1 - layout.sections[k].x0;
+  if (!pieces.junctions)
+    for (size_t k = 0; k + 1 < n; ++k) {
+      length[k] += layout.junctions[k].path / 2.0;
+      length[k + 1] += layout.junctions[k].path / 2.0;
+    }
+  for (size_t k = 0; k < n; ++k) {
+    at.add(section[k], length[k], loss[k]);
+    if (k + 1 == n) break;
+    if (!pieces.junctions) {
+      at.step(section[k], section[k + 1]);
+      continue;
+    }
+    std::array<MetreLoss, 2> mean;
+    for (size_t i = 0; i < 2; ++i)
+      mean[i] = {(loss[k][i].cond + loss[k + 1][i].cond) / 2, (loss[k][i].diel + loss[k + 1][i].diel) / 2};
+    if (!junction(at, layout.junctions[k], layout.sections[k], layout.sections[k + 1], mean, section[k],
+                  section[k + 1])) {
+      at.out.error = "the junction of sections " + std::to_string(k + 1) + " and " + std::to_string(k + 2) +
+                     " could not be solved in " + stack.name;
+      return at.out;
+    }
+  }
+  if (pieces.breakouts) {
+    at.step(section.back(), right.front().modes);
+    for (const FeedPiece& p : right) at.add(p.modes, p.length, loss.back());
+  }
+  delay_steps(at.out, pieces.kappa_even, pieces.kappa_odd);
+  at.out.ok = true;
+  return at.out;
+}
+
+}  // namespace quill

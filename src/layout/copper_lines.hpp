@@ -1,0 +1,75 @@
+#pragma once
+/// The copper between the port planes as the circuit sees it: every piece of
+/// the drawing a short uniform coupled line, each mode with the impedance
+/// and speed the board's field gives its cross-section there. The design's
+/// own model joins ideal sections at sharp planes and stops at the
+/// coupler's ends; the copper has more: the feeds leave the coupler still
+/// coupled and part over the breakouts, each its own width beside the
+/// other, and a taper or a jog between sections is line of neither
+/// section. Where the two modes' impedances there do not multiply to Zo
+/// squared, the modes reflect unlike and the isolated port hears it: this
+/// is the part of the directivity that a cross-section can tell.
+///
+/// Quasi-static: each piece is a cross-section of the copper square to the
+/// coupler (the feeds' own width where they bend). Where a mode's
+/// impedance steps (at each end, where the strips meet the feeds, and at
+/// each junction) the field is not that of either cross-section for about
+/// a ground-plane spacing: the modes' currents and charges crowd and
+/// spread, and each mode is delayed there by its own small time, which a
+/// cross-section cannot tell and which is what parts the two modes'
+/// phases in a homogeneous board. Each step adds to each mode a short
+/// length of line of the mean impedance of its two sides,
+///   tau = kappa * |ln(Z_a / Z_b)| * B sqrt(eps_eff) / c,
+/// one kappa per mode for every step of every design, calibrated against
+/// full-wave runs (README). Pieces of feed and taper take the loss per
+/// metre of the section they join.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "analysis/discontinuities.hpp"
+#include "layout/coupler_layout.hpp"
+
+namespace quill {
+
+/// The steps' delay of each mode per ground-plane spacing of line and unit
+/// of |ln(Z_a / Z_b)|.
+inline constexpr double step_kappa_even = 0.090, step_kappa_odd = 0.354;
+
+/// Which of the copper's pieces to model: the breakouts (each end from the
+/// coupler to its port plane) and the junctions' tapers and jogs. Without
+/// either the lines are the design's sections as laid out.
+struct CopperPieces {
+  bool breakouts = true, junctions = true;
+  /// The sections' attenuation: perfect copper has no conductor loss.
+  bool conductor_loss = true, dielectric_loss = true;
+  /// Each mode's kappa at the steps.
+  double kappa_even = step_kappa_even, kappa_odd = step_kappa_odd;
+};
+
+/// Where one step sits in the lines (the index of its T in each mode's
+/// pieces), each mode's mean impedance there, and its delay for a kappa
+/// of 1.
+struct StepPlace {
+  std::array<size_t, 2> at{};
+  std::array<double, 2> z_ohm{}, delay_s{};
+};
+
+struct CopperLines {
+  ModeLines lines;
+  std::vector<StepPlace> steps;  ///< at the ends and each junction
+  int solves = 0;  ///< cross-sections solved
+  bool ok = false;
+  std::string error;  ///< why not, one sentence
+};
+
+/// Sets every step's T for the modes' kappas.
+void delay_steps(CopperLines& c, double kappa_even, double kappa_odd);
+
+/// The lines of `layout`, laid out from design `d` whose sections `built`
+/// gives in `stack`.
+CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
+                         const CouplerLayout& layout, const CopperPieces& pieces = {});
+
+}  // namespace quill

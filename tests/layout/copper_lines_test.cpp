@@ -1,0 +1,96 @@
+// The copper as lines, over designs and boards: without its breakouts and
+// junctions it is the design as built; lossless copper passes every watt;
+// the feeds reach their ports apart, each Zo; and the end sections' cut
+// brings the coupling the breakouts add back to the design's.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "analysis/discontinuities.hpp"
+#include "layout/copper_lines.hpp"
+#include "support/example_board.hpp"
+#include "support/quarter_wave_design.hpp"
+
+namespace quill {
+namespace {
+
+double coupling_db(const CouplerMatrix& m) { return -20.0 * std::log10(std::abs(m[1][0])); }
+
+TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
+  const std::vector<std::vector<float>> designs = {
+      {1.1f, 1.5f, 1.1f}, {1.6f, 1.25f, 1.08f}, {1.3f}, {1.15f, 1.45f, 2.0f, 1.45f, 1.15f}};
+  int checked = 0;
+  for (const char* board : {"ptfe-homogeneous", "core-between-prepregs", "thin-tight-core"})
+    for (const std::vector<float>& zoe : designs) {
+      const Stackup stack = testing_support::example_board(board);
+      const CouplerDesign d = testing_support::quarter_wave_design(zoe, 3.0f, 4000.0f);
+      const StackDesign built = refine_stack_design(d, stack, 2);
+      if (built.first_declined() != 0) continue;
+      SCOPED_TRACE(std::string(board) + ", " + std::to_string(zoe.size()) + " sections from " + std::to_string(zoe[0]));
+      std::string error;
+      const auto plain = lay_out_coupler(d, built, stack, {}, error);
+      ASSERT_TRUE(plain) << error;
+      LayoutChoice compensate;
+      compensate.compensate = true;
+      const auto comp = lay_out_coupler(d, built, stack, compensate, error);
+      ASSERT_TRUE(comp) << error;
+      const CouplerDesign as = as_built(d, built);
+
+      // The sections alone, with their losses, the steps not delayed: the
+      // report's own model.
+      CopperPieces sections_only{false, false};
+      sections_only.kappa_even = sections_only.kappa_odd = 0.0;
+      const CopperLines bare = copper_lines(d, built, stack, *plain, sections_only);
+      ASSERT_TRUE(bare.ok) << bare.error;
+      for (double f : {1000.0, 4000.0, 6500.0}) {
+        const CouplerMatrix a = mode_lines_matrix(bare.lines, d.z0, f), b = coupler_matrix(as, {}, f);
+        for (size_t i = 0; i < 4; ++i)
+          for (size_t j = 0; j < 4; ++j) EXPECT_LT(std::abs(a[i][j] - b[i][j]), 2e-6) << f << " MHz S" << i + 1 << j + 1;
+      }
+
+      // Every piece, perfect copper and a loss-free board, the steps moved
+      // either way: reactive all through.
+      CopperPieces lossless;
+      lossless.conductor_loss = lossless.dielectric_loss = false;
+      CopperLines whole = copper_lines(d, built, stack, *comp, lossless);
+      ASSERT_TRUE(whole.ok) << whole.error;
+      EXPECT_EQ(whole.steps.size(), zoe.size() + 1);
+      for (double shift : {0.0, 0.3, -0.2}) {
+        delay_steps(whole, shift, 2.0 * shift);
+        for (double f : {2000.0, 4000.0, 6000.0}) {
+          const CouplerMatrix m = mode_lines_matrix(whole.lines, d.z0, f);
+          double power = 0.0;
+          for (size_t i = 0; i < 4; ++i) power += std::norm(m[i][0]);
+          EXPECT_NEAR(power, 1.0, 1e-9) << f << " MHz, shift " << shift;
+        }
+      }
+      // At the port planes the feeds are apart, each of Zo, the modes only
+      // as far apart as the feeds' coupling there, k = (Zoe - Zoo) / (Zoe + Zoo).
+      const double k = std::pow(10.0, comp->breakouts.feed_coupling_db / 20.0);
+      for (const std::vector<ModeLine>* mode : {&whole.lines.even, &whole.lines.odd})
+        for (const ModeLine& end : {mode->front(), mode->back()}) EXPECT_NEAR(end.z_ohm / d.z0, 1.0, 1.2 * k + 1e-3);
+
+      // The breakouts are coupled line too, and lengthen the coupler; the
+      // end sections' cut takes it back: over an octave about f0 the
+      // compensated copper couples closer to the design as built.
+      CopperPieces breakouts{true, false};
+      breakouts.kappa_even = breakouts.kappa_odd = 0.0;
+      const CopperLines loose = copper_lines(d, built, stack, *plain, breakouts);
+      const CopperLines cut = copper_lines(d, built, stack, *comp, breakouts);
+      double before = 0, after = 0;
+      for (double f = 0.65 * d.f0; f <= 1.35 * d.f0; f += 0.05 * d.f0) {
+        const double want = coupling_db(coupler_matrix(as, {}, f));
+        before = std::max(before, std::fabs(coupling_db(mode_lines_matrix(loose.lines, d.z0, f)) - want));
+        after = std::max(after, std::fabs(coupling_db(mode_lines_matrix(cut.lines, d.z0, f)) - want));
+      }
+      EXPECT_LT(after, before);
+      ++checked;
+    }
+  EXPECT_GE(checked, 9);
+}
+
+}  // namespace
+}  // namespace quill
