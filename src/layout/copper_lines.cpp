@@ -21,6 +21,7 @@ struct MetreLoss {
 
 struct Builder {
   const Stackup& stack;
+  double zo = 0;
   CopperLines out;
 
   /// A piece of `length` metres of the pair whose modes are `m`.
@@ -51,15 +52,20 @@ struct Builder {
   }
 
   /// A step from line `a` to line `b`: an empty T in each mode's chain,
-  /// and what a kappa of 1 delays there.
-  void step(const PairModes& a, const PairModes& b) {
+  /// and what a kappa of 1 delays there. At an end (`end` the section
+  /// there) the parting takes each mode from the section's impedance to Zo
+  /// of the feeds apart: that whole change weighs, not the first slice's.
+  void step(const PairModes& a, const PairModes& b, const PairModes* end) {
     StepPlace p;
+    p.end = end != nullptr;
     p.at = {out.lines.even.size(), out.lines.odd.size()};
     const std::array<const ModeFigures*, 2> left = {&a.even, &a.odd}, right = {&b.even, &b.odd};
     for (size_t m = 0; m < 2; ++m) {
       p.z_ohm[m] = std::sqrt(left[m]->z * right[m]->z);
       const double eeff = (left[m]->eeff + right[m]->eeff) / 2.0;
-      p.delay_s[m] = std::fabs(std::log(left[m]->z / right[m]->z)) * stack.b_m() * std::sqrt(eeff) / light_speed;
+      const double change = end != nullptr ? std::log((m == 0 ? end->even.z : end->odd.z) / zo)
+                                           : std::log(left[m]->z / right[m]->z);
+      p.delay_s[m] = std::fabs(change) * stack.b_m() * std::sqrt(eeff) / light_speed;
     }
     out.lines.even.push_back({});
     out.lines.odd.push_back({});
@@ -107,13 +113,13 @@ bool junction(Builder& at, const Junction& j, const SectionCopper& a, const Sect
               const std::array<MetreLoss, 2>& loss, const PairModes& left, const PairModes& right) {
   const double along = j.x1 - j.x0;
   if (j.shape == JunctionShape::step || !(along > 0.0)) {
-    at.step(left, right);
+    at.step(left, right, nullptr);
     return true;
   }
   // Even, so that the step sits between two slices, half the taper each side.
   const int n = 2 * std::max(2, static_cast<int>(std::ceil(along / (at.stack.b_m() / 16.0))));
   for (int i = 0; i < n; ++i) {
-    if (i == n / 2) at.step(left, right);
+    if (i == n / 2) at.step(left, right, nullptr);
     const double t = (i + 0.5) / n;
     double width = 0, centre = j.centre0 + (j.centre1 - j.centre0) * t;
     if (j.shape == JunctionShape::jog) {
@@ -132,11 +138,12 @@ bool junction(Builder& at, const Junction& j, const SectionCopper& a, const Sect
 
 }  // namespace
 
-void delay_steps(CopperLines& c, double kappa_even, double kappa_odd) {
-  const std::array<double, 2> kappa = {kappa_even, kappa_odd};
+void delay_steps(CopperLines& c, const StepKappas& k) {
   std::array<std::vector<ModeLine>*, 2> lines = {&c.lines.even, &c.lines.odd};
   for (const StepPlace& p : c.steps)
     for (size_t m = 0; m < 2; ++m) {
+      const std::array<double, 2> kappa = p.end ? std::array{k.end_even, k.end_odd}
+                                                : std::array{k.junction_even, k.junction_odd};
       ModeLine& t = (*lines[m])[p.at[m]];
       const double tau = kappa[m] * p.delay_s[m];
       t.series_h = p.z_ohm[m] * tau;
@@ -146,7 +153,7 @@ void delay_steps(CopperLines& c, double kappa_even, double kappa_odd) {
 
 CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
                          const CouplerLayout& layout, const CopperPieces& pieces) {
-  Builder at{stack, {}};
+  Builder at{stack, d.z0, {}};
   const size_t n = layout.sections.size();
   if (n == 0 || built.sections.size() != n || d.n != static_cast<int>(n)) {
     at.out.error = "the layout is not of this design";
@@ -179,7 +186,7 @@ CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const
     }
     // Laid out from port 1 on: the left breakout runs from its port plane in.
     for (size_t k = left.size(); k-- > 0;) at.add(left[k].modes, left[k].length, loss.front());
-    at.step(left.front().modes, section.front());
+    at.step(left.front().modes, section.front(), &section.front());
   }
   // Without its copper a junction's line goes back to the sections it was
   // taken from.
@@ -194,7 +201,7 @@ CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const
     at.add(section[k], length[k], loss[k]);
     if (k + 1 == n) break;
     if (!pieces.junctions) {
-      at.step(section[k], section[k + 1]);
+      at.step(section[k], section[k + 1], nullptr);
       continue;
     }
     std::array<MetreLoss, 2> mean;
@@ -208,10 +215,10 @@ CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const
     }
   }
   if (pieces.breakouts) {
-    at.step(section.back(), right.front().modes);
+    at.step(section.back(), right.front().modes, &section.back());
     for (const FeedPiece& p : right) at.add(p.modes, p.length, loss.back());
   }
-  delay_steps(at.out, pieces.kappa_even, pieces.kappa_odd);
+  delay_steps(at.out, pieces.kappas);
   at.out.ok = true;
   return at.out;
 }

@@ -117,6 +117,12 @@ TEST(Stackup, MistakesAreOneLineAStatusAndNoFile) {
       {a, edit(kCore, "= 0.254", "= = 0.254"), 2, "board.toml, line 8: not valid TOML"},
       {d, edit(kCore, "unit = \"mm\"\n", ""), 2, "board.toml, line 1: no \"unit\""},
       {s, edit(kCore, "0.254", "0.005"), 2, "takes S/B from 0.01 to 0.99; S/B here is 0.0049751243"},
+      // The copper's model needs the board, and shapes only with it.
+      {"analyse design.dat --discontinuities", kCore, 2, "--discontinuities models the copper in a board"},
+      {a + "--compensate", kCore, 2, "shape the copper --discontinuities models: give it too"},
+      {a + "--port-spacing 3", kCore, 2, "shape the copper --discontinuities models: give it too"},
+      {a + "--discontinuities --corrections ends", kCore, 2, "--corrections chooses among --compensate's"},
+      {a + "--discontinuities --breakout-length 0.01", kCore, 2, "a breakout of 0.01 mm cannot part the feeds"},
       // Outputs.
       {a + "--touchstone board.toml", kCore, 2, "board.toml: is the stack-up file being read"},
       {d + "--csv nowhere/x.csv", kCore, 2, "nowhere does not exist"},
@@ -421,6 +427,35 @@ namespace {
 std::string example_board(const std::string& name) {
   std::ifstream f(std::string(QUILLOMATE_SOURCE_DIR) + "/data/stackups/" + name);
   return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+/// With --discontinuities the copper as laid out is modelled below the
+/// report and the board's figures, which are those without it, the design
+/// as built beside it; in the homogeneous board, where the design as built
+/// keeps its modes in step, the copper costs directivity.
+TEST(Stackup, TheCoppersFiguresFollowTheReportAndCostDirectivity) {
+  for (const std::string board : {"ptfe-homogeneous.toml", "core-between-prepregs.toml", "thin-tight-core.toml"}) {
+    SCOPED_TRACE(board);
+    Dialogue dir;
+    dir.file("board.toml", example_board(board)).file("design.dat", kSymmetric);
+    const auto plain = dir.command(split("analyse design.dat --stackup board.toml"));
+    const auto copper = dir.command(split("analyse design.dat --stackup board.toml --discontinuities --compensate"));
+    ASSERT_EQ(copper.status, 0) << copper.err;
+    EXPECT_EQ(copper.out.rfind(plain.out, 0), 0u) << "the report and the board's figures come first, unchanged";
+    const size_t at = copper.out.find("- With the copper as laid out, compensated (breakouts and junctions), ");
+    ASSERT_NE(at, std::string::npos) << copper.out;
+    // "directivity at least 19.43 dB (48.19)": the copper's, then as built.
+    const size_t d = copper.out.find("directivity at least ", at);
+    ASSERT_NE(d, std::string::npos);
+    std::istringstream words(copper.out.substr(d + 21));
+    double own = 0, built = 0;
+    std::string unit;
+    char bracket = 0;
+    words >> own >> unit >> bracket >> built;
+    EXPECT_GT(own, 3.0);
+    EXPECT_GT(built, 3.0);
+    if (board == "ptfe-homogeneous.toml") EXPECT_LT(own, built - 10.0) << copper.out.substr(at);
+  }
 }
 
 /// The shipped thin core builds what its comment says (a single 3 dB

@@ -42,7 +42,7 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       // The sections alone, with their losses, the steps not delayed: the
       // report's own model.
       CopperPieces sections_only{false, false};
-      sections_only.kappa_even = sections_only.kappa_odd = 0.0;
+      sections_only.kappas = {};
       const CopperLines bare = copper_lines(d, built, stack, *plain, sections_only);
       ASSERT_TRUE(bare.ok) << bare.error;
       for (double f : {1000.0, 4000.0, 6500.0}) {
@@ -59,7 +59,7 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       ASSERT_TRUE(whole.ok) << whole.error;
       EXPECT_EQ(whole.steps.size(), zoe.size() + 1);
       for (double shift : {0.0, 0.3, -0.2}) {
-        delay_steps(whole, shift, 2.0 * shift);
+        delay_steps(whole, {shift, 2.0 * shift, -shift, 3.0 * shift});
         for (double f : {2000.0, 4000.0, 6000.0}) {
           const CouplerMatrix m = mode_lines_matrix(whole.lines, d.z0, f);
           double power = 0.0;
@@ -77,7 +77,7 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       // end sections' cut takes it back: over an octave about f0 the
       // compensated copper couples closer to the design as built.
       CopperPieces breakouts{true, false};
-      breakouts.kappa_even = breakouts.kappa_odd = 0.0;
+      breakouts.kappas = {};
       const CopperLines loose = copper_lines(d, built, stack, *plain, breakouts);
       const CopperLines cut = copper_lines(d, built, stack, *comp, breakouts);
       double before = 0, after = 0;

@@ -4,16 +4,17 @@
 // then accounts for.
 //
 // Usage: extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p [--ends C_E L_E C_O L_O] [--each]
-//        extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p --steps [--compensate] [--shift E O]
-//                                [--band LO HI]
+//        extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p --steps [--compensate]
+//                                [--tied | --end-kappas EE EO | --kappas EE EO JE JO] [--band LO HI]
 //   With --ends (pF, nH, pF, nH: from a lone section's fit) the ends are
 //   held and only the junctions fitted; --each fits every junction its own.
 //   A lone section (one section, no junction) fits the ends.
 //   With --steps the copper as laid out (layout/copper_lines.hpp, plain or
-//   --compensate) is compared instead, and the two modes' step shifts (in
-//   ground-plane spacings) that bring it closest are fitted, or, with
-//   --shift, held: the check of the shifts on a design they were not
-//   fitted on. The figures are taken over --band (MHz; default the whole
+//   --compensate) is compared instead, and the steps' kappas per mode (at
+//   the ends and at the junctions) that bring it closest are fitted; with
+//   --end-kappas the ends' are held (from a lone section's fit) and the
+//   junctions' fitted; with --kappas all are held: the check on a design
+//   they were not fitted on; --tied fits one kappa per mode for every step. The figures are taken over --band (MHz; default the whole
 //   file).
 
 #include <cmath>
@@ -86,10 +87,10 @@ Figures figures(const std::vector<CouplerMatrix>& s, const std::vector<double>& 
   return out;
 }
 
-/// The copper's lines against the full-wave matrices: fits or holds the
-/// step shifts and prints both models' figures over the design's band.
+/// The copper's lines against the full-wave matrices: fits the kappas not
+/// held (`held` 0 none, 2 the ends', 4 all) and prints both models' figures.
 int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, const quill::Stackup& stack,
-          bool compensate, const double* held, const double* band, const std::vector<double>& f,
+          bool compensate, int held, bool tied, quill::StepKappas kappas, const double* band, const std::vector<double>& f,
           const std::vector<CouplerMatrix>& measured) {
   quill::LayoutChoice choice;
   choice.compensate = compensate;
@@ -106,54 +107,67 @@ int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, co
     std::fprintf(stderr, "%s\n", lines.error.c_str());
     return 3;
   }
-  auto cost = [&](double e, double o) {
-    quill::delay_steps(lines, e, o);
+  auto cost = [&](const quill::StepKappas& k) {
+    quill::delay_steps(lines, k);
     double sum = 0;
-    for (size_t k = 0; k < f.size(); ++k) {
-      const CouplerMatrix m = quill::mode_lines_matrix(lines.lines, ideal.z0, f[k]);
-      for (size_t i = 0; i < 4; ++i) sum += std::norm(m[i][0] - measured[k][i][0]);
+    for (size_t i = 0; i < f.size(); ++i) {
+      const CouplerMatrix m = quill::mode_lines_matrix(lines.lines, ideal.z0, f[i]);
+      for (size_t r = 0; r < 4; ++r) sum += std::norm(m[r][0] - measured[i][r][0]);
     }
     return sum;
   };
-  double be = held ? held[0] : 0.0, bo = held ? held[1] : 0.0;
-  if (!held) {
-    // A grid over a ground-plane spacing each way, then finer about the best.
-    for (double span : {10.0, 1.0, 0.1, 0.01}) {
-      double best = INFINITY, e0 = be, o0 = bo;
-      for (int i = -10; i <= 10; ++i)
-        for (int j = -10; j <= 10; ++j) {
-          const double c = cost(e0 + span * i / 10.0, o0 + span * j / 10.0);
+  std::array<double*, 4> unknown = {&kappas.end_even, &kappas.end_odd, &kappas.junction_even, &kappas.junction_odd};
+  const bool junctions = ideal.n > 1 && !tied;
+  // Coordinate by coordinate over a shrinking grid: four smooth unknowns.
+  for (double span : {2.0, 0.2, 0.02, 0.002})
+    for (int sweep = 0; sweep < 4; ++sweep)
+      for (size_t p = static_cast<size_t>(held); p < (junctions ? 4u : 2u); ++p) {
+        const double centre = *unknown[p];
+        double best = INFINITY, at = centre;
+        for (int i = -10; i <= 10; ++i) {
+          *unknown[p] = centre + span * i / 10.0;
+          if (tied) {
+            kappas.junction_even = kappas.end_even;
+            kappas.junction_odd = kappas.end_odd;
+          }
+          const double c = cost(kappas);
           if (c < best) {
             best = c;
-            be = e0 + span * i / 10.0;
-            bo = o0 + span * j / 10.0;
+            at = *unknown[p];
           }
         }
-    }
-  }
-  const double rms = std::sqrt(cost(be, bo) / (4.0 * static_cast<double>(f.size())));
+        *unknown[p] = at;
+        if (tied) {
+          kappas.junction_even = kappas.end_even;
+          kappas.junction_odd = kappas.end_odd;
+        }
+      }
+  const auto be = kappas;
+  const double rms = std::sqrt(cost(be) / (4.0 * static_cast<double>(f.size())));
   std::vector<CouplerMatrix> copper;
   for (double v : f) copper.push_back(quill::mode_lines_matrix(lines.lines, ideal.z0, v));
-  quill::delay_steps(lines, 0.0, 0.0);
-  std::vector<CouplerMatrix> unshifted;
-  for (double v : f) unshifted.push_back(quill::mode_lines_matrix(lines.lines, ideal.z0, v));
+  quill::delay_steps(lines, {});
+  std::vector<CouplerMatrix> undelayed;
+  for (double v : f) undelayed.push_back(quill::mode_lines_matrix(lines.lines, ideal.z0, v));
   const double flo = band ? band[0] : f.front(), fhi = band ? band[1] : f.back();
-  const Figures fw = figures(measured, f, flo, fhi), cu = figures(copper, f, flo, fhi), un = figures(unshifted, f, flo, fhi);
+  const Figures fw = figures(measured, f, flo, fhi), cu = figures(copper, f, flo, fhi), un = figures(undelayed, f, flo, fhi);
   double worst = 0;
   for (size_t k = 0; k < f.size(); ++k)
     if (f[k] >= flo && f[k] <= fhi) worst = std::max(worst, std::fabs(db(copper[k][1][0]) - db(measured[k][1][0])));
-  std::printf("  step kappas: even %.3f odd %.3f (%s), %zu steps, %d cross-sections; rms %.5f\n", be, bo,
-              held ? "held" : "fitted", lines.steps.size(), lines.solves, rms);
+  std::printf("  kappas: ends even %.3f odd %.3f, junctions even %.3f odd %.3f (%s); %zu steps, %d cross-sections; "
+              "rms %.5f\n",
+              be.end_even, be.end_odd, be.junction_even, be.junction_odd,
+              held == 4 ? "held" : held == 2 ? "ends held" : "fitted", lines.steps.size(), lines.solves, rms);
   std::printf("  %.0f to %.0f MHz       coupling, dB       directivity  return loss\n", flo, fhi);
   std::printf("  full-wave            %7.3f to %7.3f   %7.2f      %7.2f\n", fw.lo, fw.hi, fw.directivity, fw.return_loss);
-  std::printf("  copper, shifted      %7.3f to %7.3f   %7.2f      %7.2f\n", cu.lo, cu.hi, cu.directivity, cu.return_loss);
-  std::printf("  copper, no shift     %7.3f to %7.3f   %7.2f      %7.2f\n", un.lo, un.hi, un.directivity, un.return_loss);
-  std::printf("  coupling, shifted copper against full-wave: within %.3f dB\n", worst);
+  std::printf("  copper, delayed      %7.3f to %7.3f   %7.2f      %7.2f\n", cu.lo, cu.hi, cu.directivity, cu.return_loss);
+  std::printf("  copper, no delays    %7.3f to %7.3f   %7.2f      %7.2f\n", un.lo, un.hi, un.directivity, un.return_loss);
+  std::printf("  coupling, delayed copper against full-wave: within %.3f dB\n", worst);
   if (std::getenv("MODES") != nullptr) {
     // Each mode apart: its transmission's phase and its reflection, both models.
     std::printf("  MHz   even: dphase deg  |G| fw  |G| cu    odd: dphase deg  |G| fw  |G| cu\n");
     for (size_t k = 0; k < f.size(); k += 4) {
-      const CouplerMatrix &m = measured[k], &c = unshifted[k];
+      const CouplerMatrix &m = measured[k], &c = undelayed[k];
       const std::complex<double> te = m[3][0] + m[2][0], to = m[3][0] - m[2][0];
       const std::complex<double> ce = c[3][0] + c[2][0], co = c[3][0] - c[2][0];
       const std::complex<double> ge = m[0][0] + m[1][0], go = m[0][0] - m[1][0];
@@ -193,13 +207,16 @@ int main(int argc, char** argv) {
     return 3;
   }
   quill::Discontinuities start;
-  bool ends_known = false, each = false, by_steps = false, compensate = false, shift_held = false;
-  double shift[2] = {0, 0}, band[2] = {0, 0};
+  bool ends_known = false, each = false, by_steps = false, compensate = false, tied = false;
+  double band[2] = {0, 0};
   bool band_given = false;
+  int held = 0;
+  quill::StepKappas kappas;
   for (int k = 4; k < argc; ++k) {
     const std::string word = argv[k];
     if (word == "--each") each = true;
     if (word == "--steps") by_steps = true;
+    if (word == "--tied") tied = true;
     if (word == "--compensate") compensate = true;
     if (word == "--band" && k + 2 < argc) {
       band[0] = std::stod(argv[k + 1]);
@@ -207,11 +224,16 @@ int main(int argc, char** argv) {
       band_given = true;
       k += 2;
     }
-    if (word == "--shift" && k + 2 < argc) {
-      shift[0] = std::stod(argv[k + 1]);
-      shift[1] = std::stod(argv[k + 2]);
-      shift_held = true;
+    if (word == "--end-kappas" && k + 2 < argc) {
+      kappas.end_even = std::stod(argv[k + 1]);
+      kappas.end_odd = std::stod(argv[k + 2]);
+      held = 2;
       k += 2;
+    }
+    if (word == "--kappas" && k + 4 < argc) {
+      kappas = {std::stod(argv[k + 1]), std::stod(argv[k + 2]), std::stod(argv[k + 3]), std::stod(argv[k + 4])};
+      held = 4;
+      k += 4;
     }
     if (word == "--ends" && k + 4 < argc) {
       start.ends = {{std::stod(argv[k + 1]) * 1e-12, std::stod(argv[k + 2]) * 1e-9},
@@ -224,7 +246,7 @@ int main(int argc, char** argv) {
   // full-wave model's perfect strips lack: the circuit model of fullwave.
   const quill::CouplerDesign& ideal = design.values.design;
   const quill::StackDesign built = quill::refine_stack_design(ideal, stack.stackup, 2);
-  if (by_steps) return steps(ideal, built, stack.stackup, compensate, shift_held ? shift : nullptr, band_given ? band : nullptr, f, measured);
+  if (by_steps) return steps(ideal, built, stack.stackup, compensate, held, tied, kappas, band_given ? band : nullptr, f, measured);
   quill::CouplerDesign d = quill::as_built(ideal, built);
   for (int i = 1; i <= d.n; ++i) d.sec(i).sigmae = d.sec(i).sigmao = 0.0f;
 
