@@ -18,11 +18,12 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   if (*format != 1.0f && *format != 2.0f)
     return ctx.fail(exit_usage, "--format must be 1 or 2 (got " + *a.format + ")");
 
-  const bool shaped = a.layout.compensate || a.layout.corrections || a.layout.breakout_length ||
-                      a.layout.port_spacing || a.layout.inches;
+  const bool shaped = a.layout.compensate || a.layout.corrections || a.layout.taper_length ||
+                      a.layout.breakout_length || a.layout.port_spacing || a.layout.inches;
   if (shaped && !a.discontinuities)
-    return ctx.fail(exit_usage, "--compensate, --corrections, --breakout-length, --port-spacing and --inches "
-                                "shape the copper --discontinuities models: give it too");
+    return ctx.fail(exit_usage,
+                    "--compensate, --corrections, --taper-length, --breakout-length, --port-spacing and --inches "
+                    "shape the copper --discontinuities models: give it too");
   if (a.discontinuities && !a.stackup)
     return ctx.fail(exit_usage, "--discontinuities models the copper in a board: give --stackup too");
   std::optional<LayoutChoice> choice;

@@ -59,6 +59,15 @@ std::optional<LayoutChoice> layout_choice(const CliContext& ctx, const ArtworkAr
       }
     }
   }
+  if (a.taper_length) {
+    if (!a.compensate) {
+      ctx.fail(exit_usage, "--taper-length shapes --compensate's tapers: give --compensate too");
+      return std::nullopt;
+    }
+    auto v = option_value(ctx, options::taper_length, a.taper_length);
+    if (!v) return std::nullopt;
+    c.taper_length = *v;
+  }
   c.inches = a.inches;
   return c;
 }

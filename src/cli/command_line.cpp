@@ -208,6 +208,7 @@ void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
       "with --compensate, only these of its corrections, comma-separated: ends, junctions, bends (a study's way "
       "of seeing what each does; default all)")
       ->type_name("LIST");
+  add(app, options::taper_length, a.taper_length);
 }
 
 void add_artwork(CLI::App* app, ArtworkArgs& a) {

@@ -30,6 +30,7 @@ struct ArtworkArgs {
   Given breakout_length, port_spacing;
   bool compensate = false;
   Given corrections;  ///< "ends,junctions,bends": which of compensation's corrections
+  Given taper_length;
   bool any() const { return gerber || dxf || svg || kicad; }
 };
 

@@ -61,6 +61,7 @@ std::string collect_command(const FullwaveArgs& a) {
   given("--port-spacing", a.layout.port_spacing);
   if (a.layout.compensate) t += " --compensate";
   given("--corrections", a.layout.corrections);
+  given("--taper-length", a.layout.taper_length);
   if (a.all_ports) t += " --all-ports";
   return t + " --collect";
 }

@@ -91,6 +91,12 @@ inline constexpr RealOption side_walls{
     "how far the model's absorbing side walls stand from the copper, in ground-plane spacings: farther is slower and, "
     "once the field has died away, no different",
     3.0f, {}};
+inline constexpr RealOption taper_length{
+    "--taper-length", "R", "", 1, false, 20, false,
+    "with --compensate: each tapered junction's length over the larger change of a strip edge across it (1: "
+    "no edge slants more than 45 degrees; a longer taper steps the modes more gently and costs its neighbours "
+    "more straight line)",
+    1.0f, {}};
 inline constexpr RealOption port_feed{
     "--port-feed", "N", "ground-plane spacings", 4, false, 40, false,
     "how far each feed runs on beyond its port plane to the model's lumped port, in ground-plane spacings; its "

@@ -246,7 +246,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   out.coupler_length = x;
   // Neighbouring sections whose strips do not overlap across are joined
   // by a jog; under compensation the others step by a taper.
-  out.junctions = shape_junctions(out.sections, choice.tapers_junctions());
+  out.junctions = shape_junctions(out.sections, choice.tapers_junctions(), choice.taper_length);
 
   Breakouts& b = out.breakouts;
   const FaceWidths feeds = single_strip_widths(stack, d.z0);

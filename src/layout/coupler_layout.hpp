@@ -123,6 +123,8 @@ struct LayoutChoice {
   bool shortens_ends() const { return compensate && corrections.ends; }
   bool tapers_junctions() const { return compensate && corrections.junctions; }
   bool rounds_bends() const { return compensate && corrections.bends; }
+  /// A tapered junction's length over the larger change of an edge across.
+  double taper_length = 1.0;
   /// The unit the lengths were given in, for what is said of them: inches,
   /// metres (a script's), or millimetres.
   bool inches = false;

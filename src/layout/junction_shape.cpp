@@ -5,7 +5,7 @@
 
 namespace quill {
 
-std::vector<Junction> shape_junctions(const std::vector<SectionCopper>& sections, bool smooth) {
+std::vector<Junction> shape_junctions(const std::vector<SectionCopper>& sections, bool smooth, double taper_length) {
   std::vector<Junction> out;
   for (size_t k = 0; k + 1 < sections.size(); ++k) {
     const SectionCopper &a = sections[k], &b = sections[k + 1];
@@ -26,7 +26,7 @@ std::vector<Junction> shape_junctions(const std::vector<SectionCopper>& sections
       const double change = std::max(std::fabs(b.upper_y0 - a.upper_y0), std::fabs(b.upper_y1 - a.upper_y1));
       if (smooth && change >= least_taper) {
         j.shape = JunctionShape::taper;
-        along = change;
+        along = change * taper_length;
       }
     }
     j.x0 = 0.0;

@@ -123,6 +123,8 @@ TEST(Stackup, MistakesAreOneLineAStatusAndNoFile) {
       {a + "--port-spacing 3", kCore, 2, "shape the copper --discontinuities models: give it too"},
       {a + "--discontinuities --corrections ends", kCore, 2, "--corrections chooses among --compensate's"},
       {a + "--discontinuities --breakout-length 0.01", kCore, 2, "a breakout of 0.01 mm cannot part the feeds"},
+      {a + "--discontinuities --taper-length 2", kCore, 2, "--taper-length shapes --compensate's tapers"},
+      {a + "--discontinuities --compensate --taper-length 0.5", kCore, 2, "--taper-length"},
       // Outputs.
       {a + "--touchstone board.toml", kCore, 2, "board.toml: is the stack-up file being read"},
       {d + "--csv nowhere/x.csv", kCore, 2, "nowhere does not exist"},

@@ -1,5 +1,6 @@
 // The copper as lines, over designs and boards: without its breakouts and
-// junctions it is the design as built; lossless copper passes every watt;
+// junctions it is the design as built, however long its tapers; lossless
+// copper passes every watt;
 // the feeds reach their ports apart, each Zo; and the end sections' cut
 // brings the coupling the breakouts add back to the design's.
 
@@ -49,6 +50,23 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
         const CouplerMatrix a = mode_lines_matrix(bare.lines, d.z0, f), b = coupler_matrix(as, {}, f);
         for (size_t i = 0; i < 4; ++i)
           for (size_t j = 0; j < 4; ++j) EXPECT_LT(std::abs(a[i][j] - b[i][j]), 2e-6) << f << " MHz S" << i + 1 << j + 1;
+      }
+
+      // However long the tapers, their line comes out of the sections beside
+      // them: taken back, the lines are the same.
+      LayoutChoice longer = compensate;
+      longer.taper_length = 3.0;
+      const auto comp3 = lay_out_coupler(d, built, stack, longer, error);
+      ASSERT_TRUE(comp3) << error;
+      for (size_t k = 0; k < comp->junctions.size(); ++k)
+        EXPECT_NEAR(comp3->junctions[k].x1 - comp3->junctions[k].x0,
+                    3.0 * (comp->junctions[k].x1 - comp->junctions[k].x0), 1e-12);
+      const CopperLines short_taken = copper_lines(d, built, stack, *comp, sections_only);
+      const CopperLines long_taken = copper_lines(d, built, stack, *comp3, sections_only);
+      for (double f : {2000.0, 6000.0}) {
+        const CouplerMatrix a = mode_lines_matrix(short_taken.lines, d.z0, f);
+        const CouplerMatrix b = mode_lines_matrix(long_taken.lines, d.z0, f);
+        for (size_t i = 0; i < 4; ++i) EXPECT_LT(std::abs(a[i][0] - b[i][0]), 1e-12) << f << " MHz S" << i + 1 << "1";
       }
 
       // Every piece, perfect copper and a loss-free board, the steps moved
