@@ -87,7 +87,8 @@ constexpr Parameter kLayoutParameters[] = {{"stackup", ""},
                                            {"*", ""},
                                            {"breakout_length_m", "None"},
                                            {"port_spacing_m", "None"},
-                                           {"compensate", "False"}};
+                                           {"compensate", "False"},
+                                           {"taper_length", "None"}};
 constexpr Signature kLayout{"Design.layout", kLayoutParameters, true};
 
 constexpr Parameter kPathParameter[] = {{"path", ""}};
@@ -444,7 +445,9 @@ void define_design(py::module_& m, py::class_<ScriptDesign>& cls, py::class_<Sec
                   "the least at which they couple below -40 dB). compensate: every correction\n"
                   "for what the copper adds: the end sections shortened by the coupling their\n"
                   "breakouts add, tapered steps between sections, the feeds' bends rounded\n"
-                  "to circular arcs; each named in `notes`. Sections whose strips do\n"
+                  "to circular arcs; each named in `notes`. taper_length: with compensate,\n"
+                  "each taper R times as long as the larger change of an edge across it\n"
+                  "(1 to 20; default 1, 45 degrees). Sections whose strips do\n"
                   "not overlap across are always joined by a jog (`junctions`).\n"
                   "\n"
                   "Raises ValueError for a section the board cannot build or a breakout the\n"

@@ -17,6 +17,7 @@
 #include "common/number.hpp"
 #include "fullwave/fullwave_study.hpp"
 #include "fullwave/openems_runner.hpp"
+#include "layout/copper_lines.hpp"
 #include "layout/layout_summary.hpp"
 #include "python/bindings.hpp"
 #include "python/file_set.hpp"
@@ -37,6 +38,10 @@ constexpr ValueRange kBreakoutLength{"breakout_length_m", "m", 0, true};
 constexpr ValueRange kPortSpacing{"port_spacing_m", "m", 0, true};
 constexpr ValueRange kSideWalls{"side_walls", "ground-plane spacings", 1, false, 20};
 constexpr ValueRange kPortFeed{"port_feed", "ground-plane spacings", 4, false, 40};
+constexpr ValueRange kTaperLength{"taper_length", "", 1, false, 20};
+
+constexpr Parameter kCopperParameters[] = {{"frequencies_mhz", "None"}};
+constexpr Signature kCopperS{"Layout.copper_s", kCopperParameters, true};
 constexpr ValueRange kThreads{"threads", "", 1, false, 256};
 
 constexpr Parameter kSummaryParameters[] = {{"inches", "False"}};
@@ -402,6 +407,10 @@ ScriptLayout lay_out_design(const ScriptDesign& sd, const Arguments& given) {
   choice.breakout_length = length_of(given, kBreakoutLength);
   choice.port_spacing = length_of(given, kPortSpacing);
   choice.compensate = given.flag("compensate");
+  if (!given["taper_length"].is_none()) {
+    if (!choice.compensate) raise_value("taper_length shapes compensate's tapers: give compensate=True too");
+    choice.taper_length = single_in(kTaperLength, given.number("taper_length"));
+  }
   choice.metres = true;  // the script's lengths, said back in its own unit
   ScriptLayout l;
   l.design = sd;
@@ -453,6 +462,27 @@ void define_layout(py::module_& m, py::class_<ScriptLayout>& cls) {
           "What an engineer should know of the drawing, a line each.")
       .def_readonly("stackup", &ScriptLayout::stack, "The board.")
       .def_readonly("design", &ScriptLayout::design, "The design laid out.")
+      .def("copper_s",
+           [](const ScriptLayout& l, const py::args& args, const py::kwargs& kwargs) {
+             const Arguments given(kCopperS, args, kwargs);
+             const std::vector<double> f = study_frequencies(l.design, given["frequencies_mhz"]);
+             std::vector<SMatrix> s;
+             {
+               py::gil_scoped_release release;
+               const CopperLines c = copper_lines(l.design.design, l.built, l.stack, l.copper);
+               if (c.ok)
+                 for (double v : f) s.push_back(mode_lines_matrix(c.lines, l.design.design.z0, v));
+             }
+             if (s.size() != f.size()) raise_value("the copper's lines could not be solved in " + l.stack.name);
+             return matrices(s);
+           },
+           documented(kCopperS,
+                      "The circuit model of the copper as laid out, as `quillomate analyse\n"
+                      "--discontinuities` makes it: the sections as built with the breakouts\n"
+                      "and the junctions' tapers and jogs as field-solved lines, each step\n"
+                      "delaying each mode, losses included; complex128, (n, 4, 4), normalised\n"
+                      "to Zo, at frequencies_mhz (default the design's sweep).")
+               .c_str())
       .def("summary",
            [](const ScriptLayout& l, const py::args& args, const py::kwargs& kwargs) {
              const Arguments given(kSummary, args, kwargs);
@@ -564,7 +594,15 @@ void define_layout(py::module_& m, py::class_<ScriptLayout>& cls) {
           "circuit_s", [](const ScriptFullwaveResult& r) { return matrices(r.comparison.circuit); },
           "The circuit model's: complex128, (n, 4, 4).")
       .def_property_readonly(
+          "copper_s", [](const ScriptFullwaveResult& r) { return matrices(r.comparison.copper); },
+          "The circuit model of the copper (Layout.copper_s, without the strips'\n"
+          "conductor loss): complex128, (n, 4, 4).")
+      .def_property_readonly(
           "zo_ohm", [](const ScriptFullwaveResult& r) { return r.study.run.zo; }, "Reference impedance, ohms.")
+      .def_property_readonly("copper_directivity_db", summary(&BandSummary::copper_directivity_db),
+                             "The copper's circuit model's least directivity over the band, dB.")
+      .def_property_readonly("copper_coupling_deviation_db", summary(&BandSummary::copper_coupling_deviation_db),
+                             "Largest |full-wave - copper model| coupling over the band, dB.")
       .def_property_readonly("coupling_deviation_db", summary(&BandSummary::coupling_deviation_db),
                              "Largest |full-wave - circuit| coupling over the band, dB.")
       .def_property_readonly("coupling_lo_db", summary(&BandSummary::coupling_lo_db),

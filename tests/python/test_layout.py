@@ -157,3 +157,23 @@ def test_what_the_copper_cannot_be_is_refused():
     np.testing.assert_allclose([s.x1_m - s.x0_m for s in layout.sections], [b.length_in * 0.0254 for b in board],
                                rtol=1e-6)
     assert layout.coupler_length_m == layout.sections[-1].x1_m
+
+
+def test_the_coppers_model_is_the_command_lines(cli):
+    """Layout.copper_s is the model `analyse --discontinuities` prints the figures of, for the same copper;
+    a taper length asks for compensation."""
+    core = STACKUPS / "core-between-prepregs.toml"
+    d = q.read_design(DESIGN_FILE)
+    out = cli("analyse", DESIGN_FILE, "--stackup", core, "--discontinuities", "--compensate", "--taper-length", 2).stdout
+    block = out[out.index("- With the copper as laid out, compensated"):]
+    lo, hi = map(float, re.search(r", ([0-9.]+) to ([0-9.]+) MHz \(as built", block).groups())
+    printed = float(re.search(r"directivity at least (-?[0-9.]+) dB", block).group(1))
+    s = d.layout(core, compensate=True, taper_length=2).copper_s(np.linspace(lo, hi, 401))
+    assert s.shape == (401, 4, 4) and not s.flags.writeable
+    directivity = np.min(20 * np.log10(np.abs(s[:, 1, 0]) / np.abs(s[:, 2, 0])))
+    assert round(float(directivity), 2) == pytest.approx(printed, abs=0.011)
+    np.testing.assert_allclose(s, np.transpose(s, (0, 2, 1)), atol=1e-12)  # reciprocal
+    with pytest.raises(ValueError, match=r"give compensate=True too"):
+        d.layout(core, taper_length=2)
+    with pytest.raises(ValueError, match=r"taper_length"):
+        d.layout(core, compensate=True, taper_length=0.5)
