@@ -316,9 +316,14 @@ FullwaveGrid fullwave_grid(const CouplerLayout& layout, const Stackup& stack, co
   // The lumped port at each feed's far end is an edge of the copper; the
   // probe planes are lines a step apart with none between them, so that the
   // current planes fall on the dual lines half way.
+  // A feed's middle that an edge's line already holds to within a quarter
+  // cell needs none of its own: two hard lines a sliver apart would set the
+  // time step of the whole run (a loose end section as wide as its feed
+  // puts the next section's edge line a micrometre from the feed's middle).
   for (const PortFeed& f : g.feeds) {
     x.push_back({f.source_x, h, true});
-    y.push_back({f.y, h, true});
+    if (std::none_of(y.begin(), y.end(), [&](const Fixed& l) { return l.hard && std::fabs(l.at - f.y) < h / 4.0; }))
+      y.push_back({f.y, h, true});
   }
   // The probes' step is the cell the grading allows there, less one step's
   // growth, so that the cells beside the probe planes grow from it.

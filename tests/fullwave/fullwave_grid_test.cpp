@@ -200,5 +200,26 @@ TEST(FullwaveGrid, EveryBoardAndDensityKeepsTheMeshRules) {
   }
 }
 
+/// A 20 dB coupler whose loose end sections are as wide as the feeds and lie
+/// on their middles: the feeds' middle lines fall a micrometre from the next
+/// section's edge lines, and a sliver there would set the time step of the
+/// whole run (ten times the run time).
+TEST(FullwaveGrid, AFeedsMiddleBesideAnEdgeLineLeavesNoSliver) {
+  const Stackup core =
+      board({{0.5 * mm, 3.0, 0.002, false}, {0.254 * mm, 3.48, 0.0037, true}, {0.5 * mm, 3.0, 0.002, false}}, 1, 0.035);
+  const CouplerDesign d = design({1.0052f, 1.0313f, 1.1640f, 1.0313f, 1.0052f}, 4000.0f);
+  const StackDesign built = refine_stack_design(d, core, 2);
+  std::string error;
+  const auto layout = lay_out_coupler(d, built, core, {}, error);
+  ASSERT_TRUE(layout) << error;
+  for (MeshDensity density : {MeshDensity::coarse, MeshDensity::normal, MeshDensity::fine}) {
+    const MeshRules rules = mesh_rules(density, *layout, core);
+    const FullwaveGrid g = fullwave_grid(*layout, core, rules, 8e9);
+    for (size_t k = 0; k + 1 < g.y.size(); ++k)
+      EXPECT_GE(g.y[k + 1] - g.y[k], rules.edge_cell / 4.0) << "density " << static_cast<int>(density) << " at y "
+                                                             << g.y[k];
+  }
+}
+
 }  // namespace
 }  // namespace quill
