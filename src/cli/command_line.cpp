@@ -206,7 +206,8 @@ void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
   app->add_option_function<std::string>(
       "--corrections", [&a](const std::string& v) { a.corrections = v; },
       "with --compensate, only these of its corrections, comma-separated: ends, junctions, bends (a study's way "
-      "of seeing what each does; default all)")
+      "of seeing what each does; default all); stubs, not among the default ones, adds a capacitive stub at every "
+      "step, sized by the copper's circuit model to give back what the step delays the odd mode")
       ->type_name("LIST");
   add(app, options::taper_length, a.taper_length);
 }

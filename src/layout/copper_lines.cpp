@@ -147,8 +147,77 @@ void delay_steps(CopperLines& c, const StepKappas& k) {
       ModeLine& t = (*lines[m])[p.at[m]];
       const double tau = kappa[m] * p.delay_s[m];
       t.series_h = p.z_ohm[m] * tau;
-      t.shunt_f = tau / p.z_ohm[m];
+      t.shunt_f = tau / p.z_ohm[m] + p.stub_f;
     }
+}
+
+std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout) {
+  layout.stubs.clear();
+  CopperPieces pieces;
+  pieces.conductor_loss = pieces.dielectric_loss = false;
+  CopperLines lines = copper_lines(d, built, stack, layout, pieces);
+  if (!lines.ok) return lines.error;
+  const Breakouts& b = layout.breakouts;
+  const double width = std::min(b.feed_width_upper, b.feed_width_lower) / 3.0;
+  // A strip that wide alone on each face: its capacitance per metre.
+  double per = INFINITY;
+  for (const bool upper : {false, true}) {
+    const ModeFigures f = board_mode(stack, {{-width / 2.0, width / 2.0, upper}}, {1.0}, false);
+    if (!(f.z > 0.0) || !std::isfinite(f.z)) return "a stub's strip could not be solved in " + stack.name;
+    per = std::min(per, std::sqrt(f.eeff) / (f.z * light_speed));
+  }
+  // Each step's own capacitance, from its odd excess.
+  std::vector<double> own(lines.steps.size(), 0.0);
+  for (size_t i = 0; i < lines.steps.size(); ++i) {
+    const StepPlace& p = lines.steps[i];
+    const StepKappas& k = pieces.kappas;
+    const double excess = (p.end ? k.end_odd : k.junction_odd) * p.delay_s[1] -
+                          (p.end ? k.end_even : k.junction_even) * p.delay_s[0];
+    const double apart = p.z_ohm[0] - p.z_ohm[1];
+    if (excess > 0.0 && apart > 1e-3 * d.z0) own[i] = 2.0 * excess / apart;
+  }
+  // All of them scaled alike, by what gives the copper the most directivity
+  // over the band with a return loss of 25 dB or more: a loose coupler's many
+  // small steps would otherwise reflect more than they give back, and in a
+  // board whose modes' speeds differ the steps' excess may already help.
+  const double flo = d.synthesised() ? d.flow : d.f0 / 2.0, fhi = d.synthesised() ? d.fhigh : 1.5 * d.f0;
+  auto figures = [&](double scale, double& return_loss) {
+    for (size_t i = 0; i < own.size(); ++i) lines.steps[i].stub_f = scale * own[i];
+    delay_steps(lines, pieces.kappas);
+    double least = INFINITY;
+    return_loss = INFINITY;
+    for (int n = 0; n <= 40; ++n) {
+      const CouplerMatrix m = mode_lines_matrix(lines.lines, d.z0, flo + (fhi - flo) * n / 40.0);
+      least = std::min(least, 20.0 * std::log10(std::abs(m[1][0]) / std::abs(m[2][0])));
+      return_loss = std::min(return_loss, -20.0 * std::log10(std::abs(m[0][0])));
+    }
+    return least;
+  };
+  double best_scale = 0.0, rl = 0.0;
+  // Stubs that give less than a decibel are not worth their copper.
+  double best = figures(0.0, rl) + 0.9;
+  for (int n = 1; n <= 30; ++n) {
+    const double directivity = figures(n / 20.0, rl);
+    if (rl >= 25.0 && directivity > best + 0.1) {
+      best = directivity;
+      best_scale = n / 20.0;
+    }
+  }
+  for (size_t i = 0; i < own.size(); ++i) {
+    const StepPlace& p = lines.steps[i];
+    Stub stub;
+    stub.farads = best_scale * own[i];
+    stub.length = stub.farads / per;
+    if (!(stub.length >= 1e-6)) continue;  // under a micrometre: no stub
+    // At an end the stub stands on the section, clear of the feeds.
+    stub.x0 = p.x <= 0.0 ? 0.0 : p.x >= layout.coupler_length ? p.x - width : p.x - width / 2.0;
+    stub.x1 = stub.x0 + width;
+    if (stub.length > 3.0 * stack.b_m())
+      return "a stub of " + std::to_string(stub.farads * 1e12) + " pF would reach out more than three ground-plane "
+             "spacings from the step at x = " + std::to_string(p.x * 1e3) + " mm";
+    layout.stubs.push_back(stub);
+  }
+  return {};
 }
 
 CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
@@ -187,6 +256,7 @@ CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const
     // Laid out from port 1 on: the left breakout runs from its port plane in.
     for (size_t k = left.size(); k-- > 0;) at.add(left[k].modes, left[k].length, loss.front());
     at.step(left.front().modes, section.front(), &section.front());
+    at.out.steps.back().x = 0.0;
   }
   // Without its copper a junction's line goes back to the sections it was
   // taken from.
@@ -200,23 +270,34 @@ CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const
   for (size_t k = 0; k < n; ++k) {
     at.add(section[k], length[k], loss[k]);
     if (k + 1 == n) break;
+    const Junction& j = layout.junctions[k];
     if (!pieces.junctions) {
       at.step(section[k], section[k + 1], nullptr);
+      at.out.steps.back().x = (j.x0 + j.x1) / 2.0;
       continue;
     }
     std::array<MetreLoss, 2> mean;
     for (size_t i = 0; i < 2; ++i)
       mean[i] = {(loss[k][i].cond + loss[k + 1][i].cond) / 2, (loss[k][i].diel + loss[k + 1][i].diel) / 2};
-    if (!junction(at, layout.junctions[k], layout.sections[k], layout.sections[k + 1], mean, section[k],
-                  section[k + 1])) {
+    if (!junction(at, j, layout.sections[k], layout.sections[k + 1], mean, section[k], section[k + 1])) {
       at.out.error = "the junction of sections " + std::to_string(k + 1) + " and " + std::to_string(k + 2) +
                      " could not be solved in " + stack.name;
       return at.out;
     }
+    at.out.steps.back().x = (j.x0 + j.x1) / 2.0;
   }
   if (pieces.breakouts) {
     at.step(section.back(), right.front().modes, &section.back());
+    at.out.steps.back().x = layout.coupler_length;
     for (const FeedPiece& p : right) at.add(p.modes, p.length, loss.back());
+  }
+  // Each stub at the step it stands at.
+  for (const Stub& stub : layout.stubs) {
+    StepPlace* nearest = nullptr;
+    for (StepPlace& p : at.out.steps)
+      if (nearest == nullptr || std::fabs(p.x - (stub.x0 + stub.x1) / 2.0) < std::fabs(nearest->x - (stub.x0 + stub.x1) / 2.0))
+        nearest = &p;
+    if (nearest != nullptr) nearest->stub_f += stub.farads;
   }
   delay_steps(at.out, pieces.kappas);
   at.out.ok = true;

@@ -62,6 +62,8 @@ struct StepPlace {
   bool end = false;  ///< where strips meet feeds, else a junction
   std::array<size_t, 2> at{};
   std::array<double, 2> z_ohm{}, delay_s{};
+  double x = 0;          ///< along the coupler
+  double stub_f = 0;     ///< a stub's capacitance to ground on each strip there
 };
 
 struct CopperLines {
@@ -71,6 +73,15 @@ struct CopperLines {
   bool ok = false;
   std::string error;  ///< why not, one sentence
 };
+
+/// Sizes a capacitive stub on each strip's outer edge at every step of
+/// `layout` (which has none yet) and puts them in it: a shunt capacitance C
+/// on each strip delays the even mode by C Zoe / 2 and the odd by C Zoo / 2,
+/// so C = 2 (tau_odd - tau_even) / (Zoe - Zoo) gives back the step's odd
+/// excess. Each stub is a strip a third of the feeds' width, as long as its
+/// capacitance asks of a strip that wide alone in the board. Empty, or why
+/// not.
+std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout);
 
 /// Sets every step's T for the modes' kappas.
 void delay_steps(CopperLines& c, const StepKappas& k);

@@ -8,6 +8,7 @@
 
 #include "dimensions/single_strip.hpp"
 #include "dimensions/stack_modes.hpp"
+#include "layout/copper_lines.hpp"
 #include "layout/feed_lines.hpp"
 #include "layout/feed_shape.hpp"
 #include "layout/junction_shape.hpp"
@@ -86,6 +87,34 @@ Outline strip_outline(const std::vector<Point>& bottom_along, const std::vector<
   std::vector<Point> ring = bottom;
   ring.insert(ring.end(), top.rbegin(), top.rend());
   return cleaned(ring);
+}
+
+/// An outer edge with a stub on it: from the stub's x0 to its x1 the edge
+/// stands `side` times its length further out, square at both ends.
+std::vector<Point> with_stub(const std::vector<Point>& edge, const Stub& stub, double side) {
+  auto y_at = [&](double x) {
+    for (size_t k = 0; k + 1 < edge.size(); ++k)
+      if (edge[k].x <= x && x <= edge[k + 1].x && edge[k + 1].x > edge[k].x)
+        return edge[k].y + (edge[k + 1].y - edge[k].y) * (x - edge[k].x) / (edge[k + 1].x - edge[k].x);
+    return x <= edge.front().x ? edge.front().y : edge.back().y;
+  };
+  // Square to the coupler, its far end across at the outermost of the
+  // edge beneath it plus its length.
+  double base = y_at(stub.x0);
+  for (const Point& p : edge)
+    if (p.x > stub.x0 && p.x < stub.x1) base = side > 0 ? std::max(base, p.y) : std::min(base, p.y);
+  base = side > 0 ? std::max(base, y_at(stub.x1)) : std::min(base, y_at(stub.x1));
+  const double far = base + side * stub.length;
+  std::vector<Point> out;
+  for (const Point& p : edge)
+    if (p.x < stub.x0) out.push_back(p);
+  out.push_back({stub.x0, y_at(stub.x0)});
+  out.push_back({stub.x0, far});
+  out.push_back({stub.x1, far});
+  out.push_back({stub.x1, y_at(stub.x1)});
+  for (const Point& p : edge)
+    if (p.x > stub.x1) out.push_back(p);
+  return out;
 }
 
 /// A breakout's two feeds as a short coupled line of their own, tapering
@@ -393,6 +422,12 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     }
   }
   out.coupler_length = x;
+  if (choice.adds_stubs()) {
+    if (std::string why = place_stubs(d, built, stack, out); !why.empty()) {
+      error = why;
+      return std::nullopt;
+    }
+  }
 
   // Upper strip: port 1 at the left, port 4 at the right, both parting toward
   // +y; lower strip: ports 2 and 3, toward -y.
@@ -407,6 +442,10 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
       error = "a section is too short for the jogs at its ends: their bends would overlap";
       return std::nullopt;
     }
+  }
+  for (const Stub& stub : out.stubs) {
+    along[1] = with_stub(along[1], stub, +1.0);
+    along[2] = with_stub(along[2], stub, -1.0);
   }
   out.upper = strip_outline(along[0], along[1], left_u, right_u, b, b.feed_width_upper);
   out.lower = strip_outline(along[2], along[3], left_l, right_l, b, b.feed_width_lower);
@@ -442,6 +481,12 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
                           brief(j.x1 - j.x0) + ", " + brief(j.width) + " wide, " + halves);
     else if (j.shape == JunctionShape::taper)
       out.notes.push_back(where + " tapered over " + brief(j.x1 - j.x0) + ", " + halves);
+  }
+  for (const Stub& stub : out.stubs) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "stub of %.3f pF on each strip at x = %.4g mm: %.4g mm wide, %.4g mm long",
+                  stub.farads * 1e12, (stub.x0 + stub.x1) / 2.0 * 1e3, (stub.x1 - stub.x0) * 1e3, stub.length * 1e3);
+    out.notes.push_back(buf);
   }
   if (b.bend_radius > 0.0)
     out.notes.push_back("smooth breakouts: the feeds' bends rounded to a radius of " + brief(b.bend_radius) +

@@ -94,8 +94,16 @@ struct Breakouts {
   double shortened_first = 0, shortened_last = 0;
 };
 
+/// A stub on each strip's outer edge: from x0 to x1 along, reaching out
+/// `length` (the upper strip's toward +y, the lower's toward -y), each
+/// `farads` to ground.
+struct Stub {
+  double x0 = 0, x1 = 0, length = 0, farads = 0;
+};
+
 struct CouplerLayout {
   std::vector<SectionCopper> sections;  ///< each section's straight copper
+  std::vector<Stub> stubs;              ///< capacitive stubs at the steps, if any
   std::vector<Junction> junctions;      ///< between sections k and k + 1, section 1's first
   Outline upper, lower;     ///< each layer's copper as one outline
   Outline board;            ///< the board's edge
@@ -119,8 +127,13 @@ struct LayoutChoice {
   /// study takes them one at a time to see what each does.
   struct Corrections {
     bool ends = true, junctions = true, bends = true;
+    /// Capacitive stubs at every step, sized to take back what the step
+    /// delays the odd mode beyond the even (layout/copper_lines.hpp); not
+    /// among compensation's own until asked for.
+    bool stubs = false;
   } corrections;
   bool shortens_ends() const { return compensate && corrections.ends; }
+  bool adds_stubs() const { return compensate && corrections.stubs; }
   bool tapers_junctions() const { return compensate && corrections.junctions; }
   bool rounds_bends() const { return compensate && corrections.bends; }
   /// A tapered junction's length over the larger change of an edge across.

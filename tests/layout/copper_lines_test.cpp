@@ -1,6 +1,7 @@
 // The copper as lines, over designs and boards: without its breakouts and
 // junctions it is the design as built, however long its tapers; lossless
-// copper passes every watt;
+// copper passes every watt, stubs and all; stubs give what they are drawn
+// for;
 // the feeds reach their ports apart, each Zo; and the end sections' cut
 // brings the coupling the breakouts add back to the design's.
 
@@ -23,7 +24,7 @@ double coupling_db(const CouplerMatrix& m) { return -20.0 * std::log10(std::abs(
 TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
   const std::vector<std::vector<float>> designs = {
       {1.1f, 1.5f, 1.1f}, {1.6f, 1.25f, 1.08f}, {1.3f}, {1.15f, 1.45f, 2.0f, 1.45f, 1.15f}};
-  int checked = 0;
+  int checked = 0, stubbed_designs = 0;
   for (const char* board : {"ptfe-homogeneous", "core-between-prepregs", "thin-tight-core"})
     for (const std::vector<float>& zoe : designs) {
       const Stackup stack = testing_support::example_board(board);
@@ -105,9 +106,36 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
         after = std::max(after, std::fabs(coupling_db(mode_lines_matrix(cut.lines, d.z0, f)) - want));
       }
       EXPECT_LT(after, before);
+
+      // Stubs, where the copper's model finds them worth a decibel, give it
+      // at least that and keep 25 dB of return loss.
+      LayoutChoice stubbed = compensate;
+      stubbed.corrections.stubs = true;
+      const auto with = lay_out_coupler(d, built, stack, stubbed, error);
+      ASSERT_TRUE(with) << error;
+      auto least = [&](const CopperLines& c, double& return_loss) {
+        double directivity = INFINITY;
+        return_loss = INFINITY;
+        for (double f = 0.5 * d.f0; f <= 1.5 * d.f0 + 1; f += 0.025 * d.f0) {
+          const CouplerMatrix m = mode_lines_matrix(c.lines, d.z0, f);
+          directivity = std::min(directivity, 20 * std::log10(std::abs(m[1][0]) / std::abs(m[2][0])));
+          return_loss = std::min(return_loss, -20 * std::log10(std::abs(m[0][0])));
+        }
+        return directivity;
+      };
+      if (!with->stubs.empty()) {
+        double rl_without = 0, rl_with = 0;
+        delay_steps(whole, calibrated_kappas);
+        const double without_stubs = least(whole, rl_without);
+        const double with_stubs = least(copper_lines(d, built, stack, *with, lossless), rl_with);
+        EXPECT_GE(with_stubs, without_stubs + 0.9);
+        EXPECT_GE(rl_with, 25.0 - 0.05);
+        ++stubbed_designs;
+      }
       ++checked;
     }
   EXPECT_GE(checked, 9);
+  EXPECT_GE(stubbed_designs, 3);
 }
 
 }  // namespace

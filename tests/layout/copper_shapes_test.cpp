@@ -201,5 +201,46 @@ TEST(CopperShapes, EveryDesignOnEveryBoardIsCleanCopperThatKeepsItsLengths) {
   EXPECT_GT(rounded, 0);
 }
 
+/// Stubs stand square on each strip's outer edge (the upper strip's toward
+/// +y, the lower's toward -y), clean copper, each as much copper as its
+/// width times its length and at most the edge's rise beneath it more.
+TEST(CopperShapes, StubsStandOnTheOuterEdgesAsLongAsTheirCapacitanceAsks) {
+  int stubs = 0;
+  for (const char* board : {"ptfe-homogeneous", "core-between-prepregs"})
+    for (const std::vector<float>& zoe : {std::vector<float>{1.1f, 1.5f, 1.1f}, std::vector<float>{1.4f}}) {
+      const Stackup stack = example_board(board);
+      const CouplerDesign d = testing_support::quarter_wave_design(zoe, 3.0f, 4000.0f);
+      const StackDesign built = refine_stack_design(d, stack, 2);
+      SCOPED_TRACE(stack.name + " " + std::to_string(zoe.size()) + " sections");
+      LayoutChoice without;
+      without.compensate = true;
+      LayoutChoice with = without;
+      with.corrections.stubs = true;
+      std::string error;
+      const auto a = lay_out_coupler(d, built, stack, without, error), b = lay_out_coupler(d, built, stack, with, error);
+      ASSERT_TRUE(a && b) << error;
+      EXPECT_TRUE(a->stubs.empty());
+      for (const Stub& stub : b->stubs) {
+        ++stubs;
+        const double w = stub.x1 - stub.x0;
+        EXPECT_GT(stub.farads, 0.0);
+        for (auto [with_outline, plain_outline] : {std::pair{&b->upper, &a->upper}, std::pair{&b->lower, &a->lower}}) {
+          expect_clean(*with_outline);
+          const double added = (twice_area(clipped(*with_outline, stub.x0, stub.x1)) -
+                                twice_area(clipped(*plain_outline, stub.x0, stub.x1))) / 2;
+          EXPECT_GE(added, w * stub.length * (1 - 1e-9));
+          EXPECT_LE(added, w * (stub.length + w));
+        }
+        // The upper strip's stub reaches toward +y, the lower's toward -y.
+        double top = -1, bottom = 1;
+        for (const Point& p : b->upper) if (p.x >= stub.x0 && p.x <= stub.x1) top = std::max(top, p.y);
+        for (const Point& p : b->lower) if (p.x >= stub.x0 && p.x <= stub.x1) bottom = std::min(bottom, p.y);
+        EXPECT_NEAR(top, -bottom, 1e-12) << "mirror images";
+        EXPECT_TRUE(inside(b->upper, {(stub.x0 + stub.x1) / 2, top - stub.length / 2}));
+      }
+    }
+  EXPECT_GE(stubs, 4);
+}
+
 }  // namespace
 }  // namespace quill
