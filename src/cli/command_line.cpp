@@ -202,12 +202,12 @@ void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
   app->add_flag("--compensate", a.compensate,
                 "apply every correction for what the copper adds, so that it couples as the design does: end "
                 "sections shortened by the coupled length their breakouts add, tapered steps between sections, "
-                "the feeds' bends rounded to circular arcs");
+                "the feeds' bends rounded to circular arcs, a capacitive stub at each step for what it delays the "
+                "odd mode");
   app->add_option_function<std::string>(
       "--corrections", [&a](const std::string& v) { a.corrections = v; },
-      "with --compensate, only these of its corrections, comma-separated: ends, junctions, bends (a study's way "
-      "of seeing what each does; default all); stubs, not among the default ones, adds a capacitive stub at every "
-      "step, sized by the copper's circuit model to give back what the step delays the odd mode")
+      "with --compensate, only these of its corrections, comma-separated: ends, junctions, bends, stubs (a "
+      "study's way of seeing what each does; default all)")
       ->type_name("LIST");
   add(app, options::taper_length, a.taper_length);
 }

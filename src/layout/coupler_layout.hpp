@@ -121,16 +121,16 @@ struct LayoutChoice {
   /// end sections by the coupled length their breakouts add (the feeds
   /// leave the coupler still coupled, tapering apart, and that tail of
   /// coupling otherwise lengthens the end sections); taper the steps
-  /// between sections; part the feeds along smooth curves.
+  /// between sections; part the feeds along smooth curves; stand a
+  /// capacitive stub at each step for the odd mode's excess delay there.
   bool compensate = false;
   /// Which of those corrections compensation makes: all by default; a
   /// study takes them one at a time to see what each does.
   struct Corrections {
     bool ends = true, junctions = true, bends = true;
-    /// Capacitive stubs at every step, sized to take back what the step
-    /// delays the odd mode beyond the even (layout/copper_lines.hpp); not
-    /// among compensation's own until asked for.
-    bool stubs = false;
+    /// Capacitive stubs at every step, sized to give back what the step
+    /// delays the odd mode beyond the even (layout/copper_lines.hpp).
+    bool stubs = true;
   } corrections;
   bool shortens_ends() const { return compensate && corrections.ends; }
   bool adds_stubs() const { return compensate && corrections.stubs; }

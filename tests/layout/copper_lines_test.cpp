@@ -37,6 +37,7 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       ASSERT_TRUE(plain) << error;
       LayoutChoice compensate;
       compensate.compensate = true;
+      compensate.corrections.stubs = false;
       const auto comp = lay_out_coupler(d, built, stack, compensate, error);
       ASSERT_TRUE(comp) << error;
       const CouplerDesign as = as_built(d, built);
