@@ -42,9 +42,10 @@ what --velocity-ratio and --loss would set, so they cannot be given with it.
 With --discontinuities the copper as `layout` draws it (--compensate and the
 breakout options shape it) is modelled too: each breakout and each taper or
 jog between sections cut into short coupled lines, each mode's impedance and
-speed field-solved there. Its figures over the band are printed below the
-report beside the design's as built: the difference is what the copper's
-ends and junctions cost.
+speed field-solved there, and each step (where sections meet, where the strips
+part for the feeds) delaying each mode by what full-wave runs measured there.
+Its figures over the band are printed below the report beside the design's as
+built: the difference is what the copper's ends and junctions cost.
 
 An output replaces a regular file (through a link, the link's target) only
 when complete; a pipe or a device is written in place; a folder or a socket is

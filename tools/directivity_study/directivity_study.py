@@ -2,7 +2,7 @@
 """Where a coupler's directivity goes, full-wave: the 3-section 10 dB +/- 0.2 dB
 coupler (2 to 6 GHz) synthesised in each board, laid out plain and with
 --compensate (end sections shortened for their breakouts, tapered junctions,
-rounded bends), run in openEMS through ports that measure the copper, beside
+rounded bends, capacitive stubs at the steps), run in openEMS through ports that measure the copper, beside
 the circuit model of the same design as built. With --sections, each section
 alone too (compensated), to tell the ends from the junctions: a section
 alone has breakouts but no junction.
