@@ -76,7 +76,7 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   out.board = stack_summary(*stack);
   out.board_name = std::filesystem::path(stack->name).filename().string();
   out.ideal = &ideal;
-  CopperLines copper;
+  CopperLines copper, most_delayed;
   if (choice) {
     std::string error;
     const auto layout = lay_out_coupler(d, *built, *stack, *choice, error);
@@ -84,6 +84,9 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
     copper = copper_lines(d, *built, *stack, *layout);
     if (!copper.ok) return ctx.fail(exit_usage, copper.error);
     out.copper = &copper.lines;
+    most_delayed = copper;
+    delay_steps(most_delayed, largest_measured_kappas);
+    out.copper_most_delayed = &most_delayed.lines;
     out.copper_words = std::string("With the copper as laid out") + (choice->compensate ? ", compensated" : "") +
                        " (breakouts and junctions)";
   }

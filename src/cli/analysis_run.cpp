@@ -108,6 +108,14 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
         const BandFigures copper = band_figures([&](double f) { return mode_lines_matrix(lines, zo, f); }, lo, hi);
         ctx.env.out << band_figures_text(outputs.copper_words + ", " + range + " (as built in brackets)", copper,
                                          &figures);
+        if (outputs.copper_most_delayed != nullptr) {
+          const ModeLines& most = *outputs.copper_most_delayed;
+          const BandFigures worst = band_figures([&](double f) { return mode_lines_matrix(most, zo, f); }, lo, hi);
+          auto db = [](double v) { return v > 99.99 ? std::string("over 99.99") : decimals(static_cast<float>(v), 2); };
+          ctx.env.out << "          with the steps' delays as large as measured on any example board,\n"
+                      << "          directivity at least " << db(worst.directivity_db) << " dB, return loss at least "
+                      << db(worst.return_loss_db) << " dB.\n";
+        }
       }
     }
     if (outputs.report_to_stdout && !ctx.stdout_written()) return exit_output_failed;

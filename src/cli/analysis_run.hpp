@@ -35,6 +35,8 @@ struct AnalysisOutputs {
   /// printed below the board's, the design as built's beside them.
   const ModeLines* copper = nullptr;
   std::string copper_words;
+  /// The same copper with the largest step delays measured on any board.
+  const ModeLines* copper_most_delayed = nullptr;
 };
 
 /// An output an option names: the option, the path as given, and whether

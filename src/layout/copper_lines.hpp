@@ -44,6 +44,11 @@ struct StepKappas {
   double end_even = 0, end_odd = 0, junction_even = 0, junction_odd = 0;
 };
 inline constexpr StepKappas calibrated_kappas = {0.077, 0.305, 0.077, 0.305};
+/// The largest odd excess measured: on thin-tight-core, whose thin core
+/// between prepregs parts the modes' phases at a step twice as much per B
+/// as on the other example boards (README). A coupler's figures with these
+/// beside the calibrated ones bound what its steps may do.
+inline constexpr StepKappas largest_measured_kappas = {-0.140, 0.343, -0.140, 0.343};
 
 /// Which of the copper's pieces to model: the breakouts (each end from the
 /// coupler to its port plane) and the junctions' tapers and jogs. Without

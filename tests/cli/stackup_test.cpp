@@ -457,6 +457,11 @@ TEST(Stackup, TheCoppersFiguresFollowTheReportAndCostDirectivity) {
     EXPECT_GT(own, 3.0);
     EXPECT_GT(built, 3.0);
     if (board == "ptfe-homogeneous.toml") EXPECT_LT(own, built - 10.0) << copper.out.substr(at);
+    // And what the steps may do at worst, as measured on any example board.
+    EXPECT_NE(copper.out.find("with the steps' delays as large as measured on any example board,\n"
+                              "          directivity at least ", at),
+              std::string::npos)
+        << copper.out.substr(at);
   }
 }
 
