@@ -14,6 +14,7 @@
 #include "analysis/discontinuities.hpp"
 #include "layout/copper_lines.hpp"
 #include "support/example_board.hpp"
+#include "support/laid_out.hpp"
 #include "support/quarter_wave_design.hpp"
 
 namespace quill {
@@ -32,14 +33,14 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       const StackDesign built = refine_stack_design(d, stack, 2);
       if (built.first_declined() != 0) continue;
       SCOPED_TRACE(std::string(board) + ", " + std::to_string(zoe.size()) + " sections from " + std::to_string(zoe[0]));
+      const testing_support::PlainAndCompensated both = testing_support::lay_out_both(d, built, stack);
+      ASSERT_TRUE(both.plain && both.compensated) << both.error;
+      const auto& plain = both.plain;
+      const auto& comp = both.compensated;
       std::string error;
-      const auto plain = lay_out_coupler(d, built, stack, {}, error);
-      ASSERT_TRUE(plain) << error;
       LayoutChoice compensate;
       compensate.compensate = true;
       compensate.corrections.stubs = false;
-      const auto comp = lay_out_coupler(d, built, stack, compensate, error);
-      ASSERT_TRUE(comp) << error;
       const CouplerDesign as = as_built(d, built);
 
       // The sections alone, with their losses, the steps not delayed: the

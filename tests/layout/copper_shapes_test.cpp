@@ -17,6 +17,7 @@
 #include "files/stackup_file.hpp"
 #include "layout/coupler_layout.hpp"
 #include "support/example_board.hpp"
+#include "support/laid_out.hpp"
 #include "support/quarter_wave_design.hpp"
 
 namespace quill {
@@ -108,15 +109,11 @@ TEST(CopperShapes, EveryDesignOnEveryBoardIsCleanCopperThatKeepsItsLengths) {
       const StackDesign built = refine_stack_design(d, stack, 2);
       if (built.first_declined() != 0) continue;  // a section this board cannot build
       SCOPED_TRACE(stack.name + " " + std::to_string(c.zoe.size()) + " sections " + std::to_string(c.zoe[1 % c.zoe.size()]));
-      std::string error;
-      const auto plain = lay_out_coupler(d, built, stack, {}, error);
-      ASSERT_TRUE(plain) << error;
       // Stubs aside (their own test below): the sections and tapers' copper.
-      LayoutChoice compensate;
-      compensate.compensate = true;
-      compensate.corrections.stubs = false;
-      const auto comp = lay_out_coupler(d, built, stack, compensate, error);
-      ASSERT_TRUE(comp) << error;
+      const testing_support::PlainAndCompensated both = testing_support::lay_out_both(d, built, stack);
+      ASSERT_TRUE(both.plain && both.compensated) << both.error;
+      const auto& plain = both.plain;
+      const auto& comp = both.compensated;
       double plain_rest[2] = {0, 0}, comp_rest[2] = {0, 0};
       for (const auto* l : {&*plain, &*comp}) {
         const bool compensated = l == &*comp;
