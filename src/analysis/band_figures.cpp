@@ -52,16 +52,19 @@ BandFigures band_figures(const std::function<CouplerMatrix(double)>& s, double f
   return b;
 }
 
+std::string least_db_text(double db) {
+  return db > 99.99 ? std::string("over 99.99") : decimals(static_cast<float>(db), 2);
+}
+
 std::string band_figures_text(const std::string& heading, const BandFigures& b, const BandFigures* beside) {
   auto dec = [](double v, int d) { return decimals(static_cast<float>(v), d); };
-  auto db = [&dec](double v) { return v > 99.99 ? std::string("over 99.99") : dec(v, 2); };
   auto with = [&](const std::string& own, const std::string& other) {
     return beside != nullptr ? own + " (" + other + ")" : own;
   };
   const BandFigures& o = beside != nullptr ? *beside : b;
   // "at least 31.20 dB", or "over 99.99 dB" where the least is beyond words.
   auto least = [&](const char* name, double own, double other) {
-    return std::string(name) + (own > 99.99 ? " " : " at least ") + with(db(own) + " dB", db(other));
+    return std::string(name) + (own > 99.99 ? " " : " at least ") + with(least_db_text(own) + " dB", least_db_text(other));
   };
   std::string t = "\n        - " + heading + ":\n";
   t += "          coupling " +

@@ -28,6 +28,10 @@ BandFigures band_figures(const CouplerDesign& d, float flow, float fhigh, int po
 /// (MHz), in double: a model other than the report's.
 BandFigures band_figures(const std::function<CouplerMatrix(double)>& s, double flow, double fhigh, int points = 401);
 
+/// A least directivity, isolation or return loss in words: "31.20", or
+/// "over 99.99" beyond the floor of the arithmetic of a perfect coupler.
+std::string least_db_text(double db);
+
 /// The figures in a few indented lines, under `heading` ("over the band",
 /// "as built in X, over the band"), with `beside`'s in brackets after each
 /// when given (named in the heading by the caller). A figure beyond 99.99 dB

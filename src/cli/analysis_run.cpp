@@ -111,10 +111,9 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
         if (outputs.copper_most_delayed != nullptr) {
           const ModeLines& most = *outputs.copper_most_delayed;
           const BandFigures worst = band_figures([&](double f) { return mode_lines_matrix(most, zo, f); }, lo, hi);
-          auto db = [](double v) { return v > 99.99 ? std::string("over 99.99") : decimals(static_cast<float>(v), 2); };
           ctx.env.out << "          with the steps' delays as large as measured on any example board,\n"
-                      << "          directivity at least " << db(worst.directivity_db) << " dB, return loss at least "
-                      << db(worst.return_loss_db) << " dB.\n";
+                      << "          directivity at least " << least_db_text(worst.directivity_db)
+                      << " dB, return loss at least " << least_db_text(worst.return_loss_db) << " dB.\n";
         }
       }
     }

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/band_figures.hpp"
 #include "dimensions/stack_modes.hpp"
 #include "layout/feed_shape.hpp"
 
 namespace quill {
 
 namespace {
-
-/// Nepers to decibels.
-constexpr double db_per_neper = 8.685889638065035;
 
 /// Loss per metre at 1 GHz of one mode of a section, from its figures in dB
 /// per inch at the section's centre frequency.
@@ -75,7 +73,7 @@ struct Builder {
 
 std::array<MetreLoss, 2> metre_loss(const StackSection& s) {
   const double root = std::sqrt(1000.0 / s.f0_mhz), ratio = 1000.0 / s.f0_mhz;
-  const double per = 1.0 / db_per_neper / metres_per_inch;
+  const double per = 1.0 / db_per_inch_per_neper_per_metre;
   return {{{s.cond_even * per * root, s.diel_even * per * ratio}, {s.cond_odd * per * root, s.diel_odd * per * ratio}}};
 }
 
@@ -181,25 +179,18 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
   // small steps would otherwise reflect more than they give back, and in a
   // board whose modes' speeds differ the steps' excess may already help.
   const double flo = d.synthesised() ? d.flow : d.f0 / 2.0, fhi = d.synthesised() ? d.fhigh : 1.5 * d.f0;
-  auto figures = [&](double scale, double& return_loss) {
+  auto figures = [&](double scale) {
     for (size_t i = 0; i < own.size(); ++i) lines.steps[i].stub_f = scale * own[i];
     delay_steps(lines, pieces.kappas);
-    double least = INFINITY;
-    return_loss = INFINITY;
-    for (int n = 0; n <= 40; ++n) {
-      const CouplerMatrix m = mode_lines_matrix(lines.lines, d.z0, flo + (fhi - flo) * n / 40.0);
-      least = std::min(least, 20.0 * std::log10(std::abs(m[1][0]) / std::abs(m[2][0])));
-      return_loss = std::min(return_loss, -20.0 * std::log10(std::abs(m[0][0])));
-    }
-    return least;
+    return band_figures([&](double f) { return mode_lines_matrix(lines.lines, d.z0, f); }, flo, fhi, 41);
   };
-  double best_scale = 0.0, rl = 0.0;
+  double best_scale = 0.0;
   // Stubs that give less than a decibel are not worth their copper.
-  double best = figures(0.0, rl) + 0.9;
+  double best = figures(0.0).directivity_db + 0.9;
   for (int n = 1; n <= 30; ++n) {
-    const double directivity = figures(n / 20.0, rl);
-    if (rl >= 25.0 && directivity > best + 0.1) {
-      best = directivity;
+    const BandFigures f = figures(n / 20.0);
+    if (f.return_loss_db >= 25.0 && f.directivity_db > best + 0.1) {
+      best = f.directivity_db;
       best_scale = n / 20.0;
     }
   }

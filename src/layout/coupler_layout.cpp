@@ -301,7 +301,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   b.start_first = start_spacing(first);
   b.start_last = start_spacing(last);
   const double closest = std::min(b.start_first, b.start_last);
-  const double widest_start = std::max(start_spacing(first), start_spacing(last));
+  const double widest_start = std::max(b.start_first, b.start_last);
   // Feeds further apart or longer than this are the board's routing: their
   // coupling, falling as exp(-pi d / B), is gone thousands of decibels down
   // long before.
@@ -432,7 +432,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   // Upper strip: port 1 at the left, port 4 at the right, both parting toward
   // +y; lower strip: ports 2 and 3, toward -y.
   const double half = b.port_spacing / 2.0;
-  const double y1u = start_spacing(first) / 2, ynu = start_spacing(last) / 2;
+  const double y1u = b.start_first / 2, ynu = b.start_last / 2;
   const FeedRun left_u{0.0, y1u, std::max(half, y1u), -1}, right_u{x, ynu, std::max(half, ynu), +1};
   const FeedRun left_l{0.0, -y1u, std::min(-half, -y1u), -1}, right_l{x, -ynu, std::min(-half, -ynu), +1};
   std::array<std::vector<Point>, 4> along;  // upper bottom and top, lower bottom and top
