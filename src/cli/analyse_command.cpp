@@ -62,9 +62,12 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
   s.iprint = static_cast<int>(*format);
   s.istore = 0;
 
-  AnalysisOutputs out{!a.quiet, requested(outputs, "--report"),
-                      requested(outputs, "--touchstone"), requested(outputs, "--csv"),
-                      requested(outputs, "--plot")};
+  AnalysisOutputs out;
+  out.report_to_stdout = !a.quiet;
+  out.report = requested(outputs, "--report");
+  out.touchstone = requested(outputs, "--touchstone");
+  out.csv = requested(outputs, "--csv");
+  out.plot = requested(outputs, "--plot");
   if (!stack) return run_analysis(ctx, d, s, out, a.file);
 
   // The design as the board builds it, the ideal one beside it in the plot.
@@ -84,11 +87,18 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
     copper = copper_lines(d, *built, *stack, *layout);
     if (!copper.ok) return ctx.fail(exit_usage, copper.error);
     out.copper = &copper.lines;
-    most_delayed = copper;
-    delay_steps(most_delayed, largest_measured_kappas);
-    out.copper_most_delayed = &most_delayed.lines;
+    // A board whose file gives its steps' delays is modelled with them;
+    // another with the calibrated ones, and the largest measured beside.
+    if (!stack->step_kappas) {
+      most_delayed = copper;
+      delay_steps(most_delayed, largest_measured_kappas);
+      out.copper_most_delayed = &most_delayed.lines;
+    }
+    const size_t stubs = layout->stubs.size();
     out.copper_words = std::string("With the copper as laid out") + (choice->compensate ? ", compensated" : "") +
-                       " (breakouts and junctions)";
+                       (stubs == 0 ? " (breakouts and junctions"
+                                   : " (breakouts, junctions and " + std::to_string(stubs) + " stubs a strip") +
+                       (stack->step_kappas ? "; the board's measured step delays)" : ")");
   }
   return run_analysis(ctx, as_built(d, *built), s, out, a.file);
 }

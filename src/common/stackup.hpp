@@ -4,6 +4,7 @@
 /// faces of one of them. Lengths are kept in metres whatever unit the stack
 /// file used, so the physics (skin depth, losses) needs no conversions.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ struct StackLayer {
   bool strips = false;  ///< the coupled strips lie on this layer's lower and upper faces
 };
 
+/// How much a step in the coupled strips delays each mode, per ground-plane
+/// spacing of line and unit of |ln(Z_a / Z_b)|: at the ends, where the
+/// strips meet the feeds, and at the junctions between sections. A full-wave
+/// model of a coupler in the board measures them (tools/extract_discontinuities).
+struct StepKappas {
+  double end_even = 0, end_odd = 0, junction_even = 0, junction_odd = 0;
+};
+
 struct Stackup {
   std::string name;              ///< the file as the user named it, for reports
   std::string unit = "mm";       ///< the unit the file gave its lengths in
@@ -29,6 +38,8 @@ struct Stackup {
   int strips_layer = -1;         ///< index of the layer between the strips
   double copper_m = 0;           ///< thickness of the coupled strips; 0 = ideal sheets
   double conductivity = copper_conductivity;  ///< S/m, strips and ground planes
+  /// The steps' delays measured in this board, if its file gives them.
+  std::optional<StepKappas> step_kappas;
 
   /// Ground-plane spacing B: the sum of the layer thicknesses.
   double b_m() const {

@@ -3,6 +3,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -175,6 +176,14 @@ constexpr PhysicalRange kEr{"er", 1, 100, false, "a board's dielectric constant"
 constexpr PhysicalRange kTanDelta{"tan_delta", 0, 0.1, false, "a board's loss tangent"};
 constexpr PhysicalRange kCopper{"copper_thickness", 0, 0.5e-3, true, "the strips' copper"};
 constexpr PhysicalRange kConductivity{"conductivity", 1e5, 1e8, false, "a metal's conductivity"};
+/// A step delays a mode by well under a ground-plane spacing of line per
+/// unit of |ln(Z_a / Z_b)|: the boards measured so far lie within +/- 0.35.
+constexpr std::array<PhysicalRange, 4> kStepDelays = {{
+    {"end_even", -1, 1, false, "a step's delay of a mode"},
+    {"end_odd", -1, 1, false, "a step's delay of a mode"},
+    {"junction_even", -1, 1, false, "a step's delay of a mode"},
+    {"junction_odd", -1, 1, false, "a step's delay of a mode"},
+}};
 
 /// A fault when `n` (read under r.key) lies outside `r`.
 Check outside(const Number& n, const PhysicalRange& r, double metres, const std::string& unit) {
@@ -311,9 +320,36 @@ Check copper_fits(const std::vector<LayerSource>& sources, const Number& copper,
   return std::nullopt;
 }
 
+/// The optional [step_delays] table: the four kappas a full-wave fit gave
+/// for this board, all four or none.
+Check read_step_delays(const toml::table& root, Stackup& s) {
+  const toml::node* n = root.get("step_delays");
+  if (n == nullptr) return std::nullopt;
+  const toml::table* t = n->as_table();
+  if (t == nullptr) return fault_at(*n, "step_delays", "\"step_delays\" must be a table, not " + kind(*n));
+  if (Check f = unknown_keys(*t, {"end_even", "end_odd", "junction_even", "junction_odd"}, " in [step_delays]",
+                             "it takes end_even, end_odd, junction_even and junction_odd"))
+    return f;
+  StepKappas k;
+  const std::array<double*, 4> into = {&k.end_even, &k.end_odd, &k.junction_even, &k.junction_odd};
+  for (size_t i = 0; i < kStepDelays.size(); ++i) {
+    Number v;
+    if (Check f = number_at(*t, kStepDelays[i].key, v)) return f;
+    if (v.node == nullptr)
+      return Fault{line_of(*t), std::string(kStepDelays[i].key),
+                   "[step_delays] has no " + quoted(kStepDelays[i].key) +
+                       "; give all four of a full-wave fit, or leave the table out"};
+    if (Check f = outside(v, kStepDelays[i], 1, s.unit)) return f;
+    *into[i] = v.value;
+  }
+  s.step_kappas = k;
+  return std::nullopt;
+}
+
 Check read_stack(const toml::table& root, Stackup& s) {
-  if (Check f = unknown_keys(root, {"unit", "copper_thickness", "conductivity", "layer"}, "",
-                             "the file takes unit, copper_thickness, conductivity and [[layer]] tables"))
+  if (Check f = unknown_keys(root, {"unit", "copper_thickness", "conductivity", "layer", "step_delays"}, "",
+                             "the file takes unit, copper_thickness, conductivity, [[layer]] tables and "
+                             "[step_delays]"))
     return f;
   double metres = 0;
   if (Check f = read_unit(root, s, metres)) return f;
@@ -345,7 +381,8 @@ Check read_stack(const toml::table& root, Stackup& s) {
   std::vector<LayerSource> sources;
   if (Check f = read_layers(root, metres, s, sources)) return f;
   if (Check f = find_strips(sources, s)) return f;
-  return copper_fits(sources, copper, s);
+  if (Check f = copper_fits(sources, copper, s)) return f;
+  return read_step_delays(root, s);
 }
 
 }  // namespace

@@ -168,36 +168,75 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
   std::vector<double> own(lines.steps.size(), 0.0);
   for (size_t i = 0; i < lines.steps.size(); ++i) {
     const StepPlace& p = lines.steps[i];
-    const StepKappas& k = pieces.kappas;
+    const StepKappas k = pieces.kappas.value_or(board_kappas(stack));
     const double excess = (p.end ? k.end_odd : k.junction_odd) * p.delay_s[1] -
                           (p.end ? k.end_even : k.junction_even) * p.delay_s[0];
     const double apart = p.z_ohm[0] - p.z_ohm[1];
     if (excess > 0.0 && apart > 1e-3 * d.z0) own[i] = 2.0 * excess / apart;
   }
-  // All of them scaled alike, by what gives the copper the most directivity
-  // over the band with a return loss of 25 dB or more: a loose coupler's many
-  // small steps would otherwise reflect more than they give back, and in a
-  // board whose modes' speeds differ the steps' excess may already help.
+  // Each step's stub then sized, by a few rounds of search one step at a
+  // time, to what gives the copper the most directivity over the band with a
+  // return loss of 25 dB or more: a loose coupler's many small steps would
+  // otherwise reflect more than they give back, and in a board whose modes'
+  // speeds differ a section's own odd excess is given back too, at its ends.
+  // Steps that mirror each other keep equal stubs, so that a mirrored
+  // coupler stays mirrored.
   const double flo = d.synthesised() ? d.flow : d.f0 / 2.0, fhi = d.synthesised() ? d.fhigh : 1.5 * d.f0;
-  auto figures = [&](double scale) {
-    for (size_t i = 0; i < own.size(); ++i) lines.steps[i].stub_f = scale * own[i];
-    delay_steps(lines, pieces.kappas);
+  double typical = 0.0;
+  for (double c : own) typical = std::max(typical, c);
+  if (!(typical > 0.0)) return {};
+  std::vector<double> scale(own.size(), 0.0);
+  auto figures = [&]() {
+    for (size_t i = 0; i < own.size(); ++i) lines.steps[i].stub_f = scale[i] * typical;
+    delay_steps(lines, pieces.kappas.value_or(board_kappas(stack)));
     return band_figures([&](double f) { return mode_lines_matrix(lines.lines, d.z0, f); }, flo, fhi, 41);
   };
-  double best_scale = 0.0;
+  auto mirror = [&](size_t i) {
+    const size_t j = own.size() - 1 - i;
+    const StepPlace &a = lines.steps[i], &b = lines.steps[j];
+    const bool alike = a.end == b.end && std::fabs(a.z_ohm[0] - b.z_ohm[0]) < 1e-6 * d.z0 &&
+                       std::fabs(a.z_ohm[1] - b.z_ohm[1]) < 1e-6 * d.z0;
+    return alike ? j : i;
+  };
   // Stubs that give less than a decibel are not worth their copper.
-  double best = figures(0.0).directivity_db + 0.9;
+  const double bare = figures().directivity_db;
+  double best = bare;
+  // First every step's own excess, all scaled alike; then step by step.
+  std::vector<double> alike(own.size(), 0.0);
   for (int n = 1; n <= 30; ++n) {
-    const BandFigures f = figures(n / 20.0);
-    if (f.return_loss_db >= 25.0 && f.directivity_db > best + 0.1) {
+    for (size_t i = 0; i < own.size(); ++i) scale[i] = n / 20.0 * own[i] / typical;
+    const BandFigures f = figures();
+    if (f.return_loss_db >= 25.0 && f.directivity_db > best + 0.01) {
       best = f.directivity_db;
-      best_scale = n / 20.0;
+      alike = scale;
     }
   }
+  scale = alike;
+  for (int round = 0; round < 4; ++round) {
+    bool moved = false;
+    for (size_t i = 0; i < own.size(); ++i) {
+      const size_t j = mirror(i);
+      if (j < i) continue;
+      const double kept = scale[i];
+      double chosen = kept;
+      for (int n = 0; n <= 40; ++n) {
+        scale[i] = scale[j] = n / 20.0;
+        const BandFigures f = figures();
+        if (f.return_loss_db >= 25.0 && f.directivity_db > best + 0.01) {
+          best = f.directivity_db;
+          chosen = scale[i];
+          moved = true;
+        }
+      }
+      scale[i] = scale[j] = chosen;
+    }
+    if (!moved) break;
+  }
+  if (best < bare + 1.0) std::fill(scale.begin(), scale.end(), 0.0);
   for (size_t i = 0; i < own.size(); ++i) {
     const StepPlace& p = lines.steps[i];
     Stub stub;
-    stub.farads = best_scale * own[i];
+    stub.farads = scale[i] * typical;
     stub.length = stub.farads / per;
     if (!(stub.length >= 1e-6)) continue;  // under a micrometre: no stub
     // At an end the stub stands on the section, clear of the feeds.
@@ -290,7 +329,7 @@ CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const
         nearest = &p;
     if (nearest != nullptr) nearest->stub_f += stub.farads;
   }
-  delay_steps(at.out, pieces.kappas);
+  delay_steps(at.out, pieces.kappas.value_or(board_kappas(stack)));
   at.out.ok = true;
   return at.out;
 }

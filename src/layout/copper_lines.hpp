@@ -30,6 +30,7 @@
 /// metre of the section they join.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,17 +39,15 @@
 
 namespace quill {
 
-/// The steps' delay of each mode per ground-plane spacing of line and unit
-/// of |ln(Z_a / Z_b)|, at the ends and at the junctions.
-struct StepKappas {
-  double end_even = 0, end_odd = 0, junction_even = 0, junction_odd = 0;
-};
+/// The steps' delays of a board whose file gives none: measured on
+/// ptfe-homogeneous, and within 3 dB of full-wave directivity on the other
+/// boards but thin-tight-core (README).
 inline constexpr StepKappas calibrated_kappas = {0.077, 0.305, 0.077, 0.305};
 /// The largest odd excess measured: on thin-tight-core, whose thin core
 /// between prepregs parts the modes' phases at a step twice as much per B
 /// as on the other example boards (README). A coupler's figures with these
 /// beside the calibrated ones bound what its steps may do.
-inline constexpr StepKappas largest_measured_kappas = {-0.140, 0.343, -0.140, 0.343};
+inline constexpr StepKappas largest_measured_kappas = {-0.103, 0.370, -0.103, 0.370};
 
 /// Which of the copper's pieces to model: the breakouts (each end from the
 /// coupler to its port plane) and the junctions' tapers and jogs. Without
@@ -57,8 +56,12 @@ struct CopperPieces {
   bool breakouts = true, junctions = true;
   /// The sections' attenuation: perfect copper has no conductor loss.
   bool conductor_loss = true, dielectric_loss = true;
-  StepKappas kappas = calibrated_kappas;
+  /// The steps' delays; none: the board's measured ones, else calibrated.
+  std::optional<StepKappas> kappas;
 };
+
+/// The steps' delays a coupler in `stack` is modelled with.
+inline StepKappas board_kappas(const Stackup& stack) { return stack.step_kappas.value_or(calibrated_kappas); }
 
 /// Where one step sits in the lines (the index of its T in each mode's
 /// pieces), each mode's mean impedance there, and its delay for a kappa

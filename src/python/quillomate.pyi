@@ -111,6 +111,10 @@ class Stackup:
     def conductivity(self) -> float:
         """Older spelling of conductivity_s_per_m."""
     @property
+    def step_delays(self) -> dict[str, float] | None:
+        """The file's [step_delays] (end_even, end_odd, junction_even,
+        junction_odd); None when it gives none and the calibrated ones apply."""
+    @property
     def b_m(self) -> float:
         """Ground-plane spacing B, metres."""
     @property

@@ -52,6 +52,20 @@ void define_stackup(py::module_& m, py::class_<Stackup>& cls) {
       .def_readonly("conductivity_s_per_m", &Stackup::conductivity,
                     "Conductivity of the strips and ground planes, siemens per metre.")
       .def_readonly("conductivity", &Stackup::conductivity, "Older spelling of conductivity_s_per_m.")
+      .def_property_readonly(
+          "step_delays",
+          [](const Stackup& s) -> py::object {
+            if (!s.step_kappas) return py::none();
+            const StepKappas& k = *s.step_kappas;
+            py::dict d;
+            d["end_even"] = k.end_even;
+            d["end_odd"] = k.end_odd;
+            d["junction_even"] = k.junction_even;
+            d["junction_odd"] = k.junction_odd;
+            return d;
+          },
+          "The file's [step_delays] (each mode's delay at a step, per B of line and unit of\n"
+          "|ln(Za/Zb)|), a dict; None when the file gives none and the calibrated ones apply.")
       .def_property_readonly("b_m", &Stackup::b_m, "Ground-plane spacing B: the layers' sum, metres.")
       .def_property_readonly("s_m", &Stackup::s_m, "Strip spacing S: the strips layer's thickness, metres.")
       .def("__repr__", [](const Stackup& s) { return "<quillomate.Stackup " + stack_summary(s) + ">"; });
@@ -62,8 +76,9 @@ void define_stackup(py::module_& m, py::class_<Stackup>& cls) {
           return read_stackup_path(Arguments(kReadStackup, args, kwargs)["path"]);
         },
         documented(kReadStackup,
-                   "Reads a stack-up file (TOML: unit, copper_thickness, conductivity and the\n"
-                   "[[layer]] tables, lower ground plane up). Lengths come out in metres,\n"
+                   "Reads a stack-up file (TOML: unit, copper_thickness, conductivity, the\n"
+                   "[[layer]] tables, lower ground plane up, and an optional [step_delays]).\n"
+                   "Lengths come out in metres,\n"
                    "whatever unit the file used.\n"
                    "\n"
                    "Raises OSError when the file cannot be read (missing, a folder, not a\n"

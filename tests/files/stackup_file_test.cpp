@@ -31,6 +31,9 @@ const std::string kBoard =
     "thickness = 0.5\n"           // 11
     "er = 3\n";                   // 12
 
+/// The start of a [step_delays] table below kBoard, lines 13 to 15.
+const std::string kSteps = "[step_delays]\nend_even = 0.077\nend_odd = 0.305\n";
+
 /// kBoard with the first `from` replaced by `to`.
 std::string board_with(const std::string& from, const std::string& to) {
   std::string s = kBoard;
@@ -85,6 +88,13 @@ TEST(StackupFile, EveryBadFileGetsOneLineAtItsLineNamingItsKey) {
       {board_with("thickness = 0.254", "thickness = 0.0001"), 7, "thickness", "between 0.001 and 25.4 mm"},
       {board_with("0.035", "35"), 2, "copper_thickness", "is 35 mm; the strips' copper lies between 0 and 0.5 mm"},
       {board_with("0.035", "0.035\nconductivity = 5.8e12"), 3, "conductivity", "is 5.8e+12 S/m; a metal's conductivity lies between 1e+05 and 1e+08 S/m"},
+      // A board's measured step delays: all four, each a fraction of B.
+      {kBoard + kSteps + "junction_odd = 0.3\n", 13, "junction_even", "[step_delays] has no"},
+      {kBoard + kSteps + "junction_odd = 0.3\njunction_even = 0.1\nend_odd_ = 0.2\n", 18, "end_odd_",
+       "unknown key \"end_odd_\" in [step_delays]"},
+      {kBoard + kSteps + "junction_odd = 30\njunction_even = 0.1\n", 16, "junction_odd",
+       "a step's delay of a mode lies between -1 and 1"},
+      {board_with("unit = \"mm\"\n", "unit = \"mm\"\nstep_delays = 0.3\n"), 2, "step_delays", "must be a table"},
       {"unit = \"in\"\ncopper_thickness = 0.001\n", 1, "layer", "is missing"},
       {"unit = \"in\"\ncopper_thickness = 0.001\n\n[layer]\nthickness = 1\n", 4, "layer", "is a table"},
   };
@@ -172,7 +182,16 @@ TEST(StackupFile, UnitsGiveTheSameMetresAndOptionalKeysTheirDefaults) {
     EXPECT_FALSE(s.layers[2].strips);
     EXPECT_EQ(s.layers[0].er, 3);
     EXPECT_EQ(s.layers[1].tan_delta, 0.0037);
+    EXPECT_FALSE(s.step_kappas.has_value());
   }
+  // The step delays, when given, read as written.
+  const StackupRead steps =
+      read_stackup_text(kBoard + kSteps + "junction_even = -0.14\njunction_odd = 0.343\n", "steps.toml");
+  ASSERT_TRUE(steps.ok) << steps.message;
+  ASSERT_TRUE(steps.stackup.step_kappas.has_value());
+  const StepKappas k = *steps.stackup.step_kappas;
+  EXPECT_EQ(std::vector<double>({k.end_even, k.end_odd, k.junction_even, k.junction_odd}),
+            std::vector<double>({0.077, 0.305, -0.14, 0.343}));
 }
 
 }  // namespace

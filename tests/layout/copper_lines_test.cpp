@@ -45,8 +45,9 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
 
       // The sections alone, with their losses, the steps not delayed: the
       // report's own model.
-      CopperPieces sections_only{false, false};
-      sections_only.kappas = {};
+      CopperPieces sections_only;
+      sections_only.breakouts = sections_only.junctions = false;
+      sections_only.kappas = StepKappas{};  // no step delays
       const CopperLines bare = copper_lines(d, built, stack, *plain, sections_only);
       ASSERT_TRUE(bare.ok) << bare.error;
       for (double f : {1000.0, 4000.0, 6500.0}) {
@@ -97,8 +98,9 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       // The breakouts are coupled line too, and lengthen the coupler; the
       // end sections' cut takes it back: over an octave about f0 the
       // compensated copper couples closer to the design as built.
-      CopperPieces breakouts{true, false};
-      breakouts.kappas = {};
+      CopperPieces breakouts;
+      breakouts.junctions = false;
+      breakouts.kappas = StepKappas{};
       const CopperLines loose = copper_lines(d, built, stack, *plain, breakouts);
       const CopperLines cut = copper_lines(d, built, stack, *comp, breakouts);
       double before = 0, after = 0;
@@ -127,7 +129,7 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       };
       if (!with->stubs.empty()) {
         double rl_without = 0, rl_with = 0;
-        delay_steps(whole, calibrated_kappas);
+        delay_steps(whole, board_kappas(stack));
         const double without_stubs = least(whole, rl_without);
         const double with_stubs = least(copper_lines(d, built, stack, *with, lossless), rl_with);
         EXPECT_GE(with_stubs, without_stubs + 0.9);

@@ -159,10 +159,15 @@ def test_what_the_copper_cannot_be_is_refused():
     assert layout.coupler_length_m == layout.sections[-1].x1_m
 
 
-def test_the_coppers_model_is_the_command_lines(cli):
-    """Layout.copper_s is the model `analyse --discontinuities` prints the figures of, for the same copper;
-    a taper length asks for compensation."""
-    core = STACKUPS / "core-between-prepregs.toml"
+@pytest.mark.parametrize("board", ["core-between-prepregs", "thin-tight-core"])
+def test_the_coppers_model_is_the_command_lines(cli, board):
+    """Layout.copper_s is the model `analyse --discontinuities` prints the figures of, for the same copper,
+    with the board file's step delays where it gives them; a taper length asks for compensation."""
+    core = STACKUPS / (board + ".toml")
+    delays = q.read_stackup(core).step_delays
+    assert (delays is None) == (board == "core-between-prepregs")
+    if delays:
+        assert sorted(delays) == ["end_even", "end_odd", "junction_even", "junction_odd"]
     d = q.read_design(DESIGN_FILE)
     out = cli("analyse", DESIGN_FILE, "--stackup", core, "--discontinuities", "--compensate", "--taper-length", 2).stdout
     block = out[out.index("- With the copper as laid out, compensated"):]

@@ -328,7 +328,7 @@ UNITLESS = {
     "velocity_even", "velocity_odd",                  # fractions of the speed of light in vacuum
     "velocity_ratio", "residual", "asymmetry",        # ratios
     "vswr", "s", "circuit_s", "copper_s", "side_walls", "port_feed",  # a ratio, matrices, ground-plane spacings B
-    "taper_length",                                   # a ratio of lengths
+    "taper_length", "step_delays",                    # a ratio of lengths; delays per B of line
     "section", "sections", "number", "iterations", "evaluations", "cells", "grid_lines", "strips_layer",
     "ports_driven", "threads", "left", "right",       # counts and numbers (a junction's sections)
     "form", "origin", "outcome", "centre", "mesh", "leaves", "shape", "unit", "name", "note", "notes", "title",

@@ -5,7 +5,7 @@
 //
 // Usage: extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p [--ends C_E L_E C_O L_O] [--each]
 //        extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p --steps [--compensate]
-//                                [--tied | --end-kappas EE EO | --kappas EE EO JE JO] [--band LO HI]
+//                                [--tied | --end-kappas EE EO | --kappas EE EO JE JO] [--band LO HI] [--no-stubs]
 //   With --ends (pF, nH, pF, nH: from a lone section's fit) the ends are
 //   held and only the junctions fitted; --each fits every junction its own.
 //   A lone section (one section, no junction) fits the ends.
@@ -14,8 +14,11 @@
 //   the ends and at the junctions) that bring it closest are fitted; with
 //   --end-kappas the ends' are held (from a lone section's fit) and the
 //   junctions' fitted; with --kappas all are held: the check on a design
-//   they were not fitted on; --tied fits one kappa per mode for every step. The figures are taken over --band (MHz; default the whole
-//   file).
+//   they were not fitted on; --tied fits one kappa per mode for every step.
+//   The figures are taken over --band (MHz; default the whole file). The
+//   layout must be the one the full-wave run modelled: --no-stubs for a run
+//   compensated without stubs (a board file that gained [step_delays] since
+//   then places stubs). A fit ends with the board file's [step_delays].
 
 #include <cmath>
 #include <cstdio>
@@ -90,10 +93,11 @@ Figures figures(const std::vector<CouplerMatrix>& s, const std::vector<double>& 
 /// The copper's lines against the full-wave matrices: fits the kappas not
 /// held (`held` 0 none, 2 the ends', 4 all) and prints both models' figures.
 int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, const quill::Stackup& stack,
-          bool compensate, int held, bool tied, quill::StepKappas kappas, const double* band, const std::vector<double>& f,
+          bool compensate, bool stubs, int held, bool tied, quill::StepKappas kappas, const double* band, const std::vector<double>& f,
           const std::vector<CouplerMatrix>& measured) {
   quill::LayoutChoice choice;
   choice.compensate = compensate;
+  choice.corrections.stubs = stubs;
   std::string error;
   const auto layout = quill::lay_out_coupler(ideal, built, stack, choice, error);
   if (!layout) {
@@ -158,6 +162,10 @@ int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, co
               "rms %.5f\n",
               be.end_even, be.end_odd, be.junction_even, be.junction_odd,
               held == 4 ? "held" : held == 2 ? "ends held" : "fitted", lines.steps.size(), lines.solves, rms);
+  if (held < 4)
+    std::printf("  for the board's file:\n    [step_delays]\n    end_even = %.3f\n    end_odd = %.3f\n"
+                "    junction_even = %.3f\n    junction_odd = %.3f\n",
+                be.end_even, be.end_odd, be.junction_even, be.junction_odd);
   std::printf("  %.0f to %.0f MHz       coupling, dB       directivity  return loss\n", flo, fhi);
   std::printf("  full-wave            %7.3f to %7.3f   %7.2f      %7.2f\n", fw.lo, fw.hi, fw.directivity, fw.return_loss);
   std::printf("  copper, delayed      %7.3f to %7.3f   %7.2f      %7.2f\n", cu.lo, cu.hi, cu.directivity, cu.return_loss);
@@ -207,7 +215,7 @@ int main(int argc, char** argv) {
     return 3;
   }
   quill::Discontinuities start;
-  bool ends_known = false, each = false, by_steps = false, compensate = false, tied = false;
+  bool ends_known = false, each = false, by_steps = false, compensate = false, tied = false, stubs = true;
   double band[2] = {0, 0};
   bool band_given = false;
   int held = 0;
@@ -218,6 +226,7 @@ int main(int argc, char** argv) {
     if (word == "--steps") by_steps = true;
     if (word == "--tied") tied = true;
     if (word == "--compensate") compensate = true;
+    if (word == "--no-stubs") stubs = false;
     if (word == "--band" && k + 2 < argc) {
       band[0] = std::stod(argv[k + 1]);
       band[1] = std::stod(argv[k + 2]);
@@ -246,7 +255,7 @@ int main(int argc, char** argv) {
   // full-wave model's perfect strips lack: the circuit model of fullwave.
   const quill::CouplerDesign& ideal = design.values.design;
   const quill::StackDesign built = quill::refine_stack_design(ideal, stack.stackup, 2);
-  if (by_steps) return steps(ideal, built, stack.stackup, compensate, held, tied, kappas, band_given ? band : nullptr, f, measured);
+  if (by_steps) return steps(ideal, built, stack.stackup, compensate, stubs, held, tied, kappas, band_given ? band : nullptr, f, measured);
   quill::CouplerDesign d = quill::as_built(ideal, built);
   for (int i = 1; i <= d.n; ++i) d.sec(i).sigmae = d.sec(i).sigmao = 0.0f;
 
