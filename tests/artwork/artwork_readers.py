@@ -11,6 +11,7 @@ Usage: artwork_readers.py QUILLOMATE DESIGN_FILE STACK_FILE WORK_FOLDER
 """
 
 import csv
+import math
 import os
 import re
 import shutil
@@ -118,14 +119,29 @@ def measure(name, upper, lower, per_mm, summary, compensated):
                     continue
                 nearest = min(abs(x - end) for x in xs)
                 check(nearest < digit, f"{name} {layer}: a section ends at {end}, off by {nearest}")
-    # Half way along a jog the strip is centred between its sections'.
+    # Half way along a jog the strip is centred between its sections'. Where
+    # a stub stands there on the strip's outer edge, the inner edge is read:
+    # half the jog's cut across (its width over the cosine of its slant) in
+    # from the centre. (The notes give millimetres whatever the table's unit.)
+    stubs = [float(x) * per_mm for x in
+             re.findall(r"stub of [0-9.]+ pF on each strip at x = ([0-9.e+-]+) mm", summary)]
+    jog_cut = {key: float(w) * math.hypot(float(a), float(b)) / float(b) * per_mm for key, a, b, w in
+               re.findall(r"jog at junction (\d+-\d+): ([0-9.]+) mm across over ([0-9.]+) mm, ([0-9.]+) mm wide", summary)}
     for key, (shape, (j0, j1, c0, c1, _)) in junctions.items():
         if shape != "jog":
             continue
+        middle = (j0 + j1) / 2
+        stubbed = any(abs(x - middle) < 0.01 * per_mm for x in stubs)
         for outline, sign, layer in ((upper, 1, "upper"), (lower, -1, "lower")):
-            ys = across(outline, (j0 + j1) / 2)
-            check(len(ys) == 2 and abs((ys[0] + ys[1]) / 2 - sign * (c0 + c1) / 2) < 2 * digit,
-                  f"{name} {layer} jog {key}: strip across at {ys}, centre {(c0 + c1) / 2} in the summary")
+            ys = across(outline, middle)
+            if stubbed:
+                inner = ys[0] + jog_cut[key] / 2 if sign > 0 else ys[-1] - jog_cut[key] / 2
+                check(len(ys) == 2 and abs(inner - sign * (c0 + c1) / 2) < 4 * digit,
+                      f"{name} {layer} jog {key} with its stub: inner edge at {ys}, centre {(c0 + c1) / 2} "
+                      f"and cut {jog_cut[key]} in the summary")
+            else:
+                check(len(ys) == 2 and abs((ys[0] + ys[1]) / 2 - sign * (c0 + c1) / 2) < 2 * digit,
+                      f"{name} {layer} jog {key}: strip across at {ys}, centre {(c0 + c1) / 2} in the summary")
     check(len(placed) == len(sections), f"{name}: {len(placed)} sections read from the summary")
     return junctions
 

@@ -204,7 +204,8 @@ TEST(CopperShapes, EveryDesignOnEveryBoardIsCleanCopperThatKeepsItsLengths) {
 
 /// Stubs stand square on each strip's outer edge (the upper strip's toward
 /// +y, the lower's toward -y), clean copper, each as much copper as its
-/// width times its length and at most the edge's rise beneath it more.
+/// width times its length and at most the edge's rise beneath it more; a
+/// mirrored design's stubs mirrored too.
 TEST(CopperShapes, StubsStandOnTheOuterEdgesAsLongAsTheirCapacitanceAsks) {
   int stubs = 0;
   for (const char* board : {"ptfe-homogeneous", "core-between-prepregs"})
@@ -238,6 +239,14 @@ TEST(CopperShapes, StubsStandOnTheOuterEdgesAsLongAsTheirCapacitanceAsks) {
         for (const Point& p : b->lower) if (p.x >= stub.x0 && p.x <= stub.x1) bottom = std::min(bottom, p.y);
         EXPECT_NEAR(top, -bottom, 1e-12) << "mirror images";
         EXPECT_TRUE(inside(b->upper, {(stub.x0 + stub.x1) / 2, top - stub.length / 2}));
+      }
+      // A mirrored design keeps mirrored stubs: each stands where its
+      // mirror image across the coupler's middle stands, as large.
+      const std::vector<Stub>& s = b->stubs;
+      for (size_t i = 0; i < s.size(); ++i) {
+        const Stub& m = s[s.size() - 1 - i];
+        EXPECT_NEAR(s[i].x0 + m.x1, b->coupler_length, 1e-9);
+        EXPECT_DOUBLE_EQ(s[i].farads, m.farads);
       }
     }
   EXPECT_GE(stubs, 4);

@@ -19,6 +19,11 @@
 //   layout must be the one the full-wave run modelled: --no-stubs for a run
 //   compensated without stubs (a board file that gained [step_delays] since
 //   then places stubs). A fit ends with the board file's [step_delays].
+//   Environment: MODES=1 prints each mode's phase and reflection against the
+//   model; LC=1 fits each mode's step inductance and capacitance apart (a
+//   step that reflects as well as delays) and prints what that explains;
+//   COUPLING=1 prints the coupling at each frequency, full-wave, the copper,
+//   and the copper without its breakouts.
 
 #include <cmath>
 #include <cstdio>
@@ -111,6 +116,17 @@ int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, co
     std::fprintf(stderr, "%s\n", lines.error.c_str());
     return 3;
   }
+  if (std::getenv("COUPLING") != nullptr) {
+    // The coupling at each frequency: full-wave, the copper, and the copper
+    // without its breakouts (the sections as laid out, from port plane to port plane).
+    quill::CopperPieces bare = pieces;
+    bare.breakouts = false;
+    const quill::CopperLines no_breakouts = quill::copper_lines(ideal, built, stack, *layout, bare);
+    for (size_t k = 0; k < f.size(); k += 2)
+      std::printf("  %5.0f MHz  full-wave %7.3f  copper %7.3f  without breakouts %7.3f\n", f[k], -db(measured[k][1][0]),
+                  -db(quill::mode_lines_matrix(lines.lines, ideal.z0, f[k])[1][0]),
+                  -db(quill::mode_lines_matrix(no_breakouts.lines, ideal.z0, f[k])[1][0]));
+  }
   auto cost = [&](const quill::StepKappas& k) {
     quill::delay_steps(lines, k);
     double sum = 0;
@@ -120,6 +136,57 @@ int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, co
     }
     return sum;
   };
+  if (std::getenv("LC") != nullptr) {
+    // Each mode's step as a T whose inductance and capacitance take their
+    // own kappas (tied ends and junctions): a step that reflects as well as delays.
+    std::array<double, 4> lc = {0.077, 0.077, 0.305, 0.305};  // L even, C even, L odd, C odd
+    auto set = [&](const std::array<double, 4>& v) {
+      std::array<std::vector<quill::ModeLine>*, 2> ml = {&lines.lines.even, &lines.lines.odd};
+      for (const quill::StepPlace& p : lines.steps)
+        for (size_t m = 0; m < 2; ++m) {
+          quill::ModeLine& t = (*ml[m])[p.at[m]];
+          t.series_h = p.z_ohm[m] * v[2 * m] * p.delay_s[m];
+          t.shunt_f = v[2 * m + 1] * p.delay_s[m] / p.z_ohm[m] + p.stub_f;
+        }
+    };
+    auto lc_cost = [&](const std::array<double, 4>& v) {
+      set(v);
+      double sum = 0;
+      for (size_t i = 0; i < f.size(); ++i) {
+        const CouplerMatrix m = quill::mode_lines_matrix(lines.lines, ideal.z0, f[i]);
+        for (size_t r = 0; r < 4; ++r) sum += std::norm(m[r][0] - measured[i][r][0]);
+      }
+      return sum;
+    };
+    for (double span : {2.0, 0.2, 0.02, 0.002})
+      for (int sweep = 0; sweep < 6; ++sweep)
+        for (size_t p = 0; p < 4; ++p) {
+          const double centre = lc[p];
+          double best = INFINITY, at = centre;
+          for (int i = -10; i <= 10; ++i) {
+            lc[p] = centre + span * i / 10.0;
+            const double c = lc_cost(lc);
+            if (c < best) {
+              best = c;
+              at = lc[p];
+            }
+          }
+          lc[p] = at;
+        }
+    set(lc);
+    std::vector<CouplerMatrix> fitted;
+    double worst = 0;
+    for (size_t i = 0; i < f.size(); ++i) {
+      fitted.push_back(quill::mode_lines_matrix(lines.lines, ideal.z0, f[i]));
+      worst = std::max(worst, std::fabs(db(fitted.back()[1][0]) - db(measured[i][1][0])));
+    }
+    const Figures fw = figures(measured, f, f.front(), f.back()), cu = figures(fitted, f, f.front(), f.back());
+    std::printf("  L/C kappas: even %.3f %.3f, odd %.3f %.3f; rms %.5f\n", lc[0], lc[1], lc[2], lc[3],
+                std::sqrt(lc_cost(lc) / (4.0 * static_cast<double>(f.size()))));
+    std::printf("  full-wave %7.3f to %7.3f  %7.2f %7.2f\n  L/C model %7.3f to %7.3f  %7.2f %7.2f; coupling within %.3f dB\n",
+                fw.lo, fw.hi, fw.directivity, fw.return_loss, cu.lo, cu.hi, cu.directivity, cu.return_loss, worst);
+    return 0;
+  }
   std::array<double*, 4> unknown = {&kappas.end_even, &kappas.end_odd, &kappas.junction_even, &kappas.junction_odd};
   const bool junctions = ideal.n > 1 && !tied;
   // Coordinate by coordinate over a shrinking grid: four smooth unknowns.
@@ -173,15 +240,17 @@ int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, co
   std::printf("  coupling, delayed copper against full-wave: within %.3f dB\n", worst);
   if (std::getenv("MODES") != nullptr) {
     // Each mode apart: its transmission's phase and its reflection, both models.
-    std::printf("  MHz   even: dphase deg  |G| fw  |G| cu    odd: dphase deg  |G| fw  |G| cu\n");
+    std::printf("  MHz   even: dphase deg  |G| fw  |G| cu  delayed    odd: dphase deg  |G| fw  |G| cu  delayed\n");
     for (size_t k = 0; k < f.size(); k += 4) {
-      const CouplerMatrix &m = measured[k], &c = undelayed[k];
+      const CouplerMatrix &m = measured[k], &c = undelayed[k], &dl = copper[k];
       const std::complex<double> te = m[3][0] + m[2][0], to = m[3][0] - m[2][0];
       const std::complex<double> ce = c[3][0] + c[2][0], co = c[3][0] - c[2][0];
       const std::complex<double> ge = m[0][0] + m[1][0], go = m[0][0] - m[1][0];
       const std::complex<double> cge = c[0][0] + c[1][0], cgo = c[0][0] - c[1][0];
-      std::printf("  %5.0f  %8.3f  %7.4f %7.4f   %8.3f  %7.4f %7.4f\n", f[k], std::arg(te / ce) * 57.29578,
-                  std::abs(ge), std::abs(cge), std::arg(to / co) * 57.29578, std::abs(go), std::abs(cgo));
+      const std::complex<double> dge = dl[0][0] + dl[1][0], dgo = dl[0][0] - dl[1][0];
+      std::printf("  %5.0f  %8.3f  %7.4f %7.4f %7.4f   %8.3f  %7.4f %7.4f %7.4f\n", f[k], std::arg(te / ce) * 57.29578,
+                  std::abs(ge), std::abs(cge), std::abs(dge), std::arg(to / co) * 57.29578, std::abs(go), std::abs(cgo),
+                  std::abs(dgo));
     }
   }
   return 0;
