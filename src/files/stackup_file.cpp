@@ -177,7 +177,7 @@ constexpr PhysicalRange kTanDelta{"tan_delta", 0, 0.1, false, "a board's loss ta
 constexpr PhysicalRange kCopper{"copper_thickness", 0, 0.5e-3, true, "the strips' copper"};
 constexpr PhysicalRange kConductivity{"conductivity", 1e5, 1e8, false, "a metal's conductivity"};
 /// A step delays a mode by well under a ground-plane spacing of line per
-/// unit of |ln(Z_a / Z_b)|: the boards measured so far lie within +/- 0.35.
+/// unit of |ln(Z_a / Z_b)|: the boards measured so far lie within +/- 0.4.
 constexpr std::array<PhysicalRange, 4> kStepDelays = {{
     {"end_even", -1, 1, false, "a step's delay of a mode"},
     {"end_odd", -1, 1, false, "a step's delay of a mode"},

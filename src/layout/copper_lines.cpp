@@ -165,10 +165,10 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
     per = std::min(per, std::sqrt(f.eeff) / (f.z * light_speed));
   }
   // Each step's own capacitance, from its odd excess.
+  const StepKappas k = pieces.kappas.value_or(board_kappas(stack));
   std::vector<double> own(lines.steps.size(), 0.0);
   for (size_t i = 0; i < lines.steps.size(); ++i) {
     const StepPlace& p = lines.steps[i];
-    const StepKappas k = pieces.kappas.value_or(board_kappas(stack));
     const double excess = (p.end ? k.end_odd : k.junction_odd) * p.delay_s[1] -
                           (p.end ? k.end_even : k.junction_even) * p.delay_s[0];
     const double apart = p.z_ohm[0] - p.z_ohm[1];
@@ -188,7 +188,7 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
   std::vector<double> scale(own.size(), 0.0);
   auto figures = [&]() {
     for (size_t i = 0; i < own.size(); ++i) lines.steps[i].stub_f = scale[i] * typical;
-    delay_steps(lines, pieces.kappas.value_or(board_kappas(stack)));
+    delay_steps(lines, k);
     return band_figures([&](double f) { return mode_lines_matrix(lines.lines, d.z0, f); }, flo, fhi, 41);
   };
   auto mirror = [&](size_t i) {
@@ -202,23 +202,22 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
   const double bare = figures().directivity_db;
   double best = bare;
   // First every step's own excess, all scaled alike; then step by step.
-  std::vector<double> alike(own.size(), 0.0);
+  std::vector<double> uniform(own.size(), 0.0);
   for (int n = 1; n <= 30; ++n) {
     for (size_t i = 0; i < own.size(); ++i) scale[i] = n / 20.0 * own[i] / typical;
     const BandFigures f = figures();
     if (f.return_loss_db >= 25.0 && f.directivity_db > best + 0.01) {
       best = f.directivity_db;
-      alike = scale;
+      uniform = scale;
     }
   }
-  scale = alike;
+  scale = uniform;
   for (int round = 0; round < 4; ++round) {
     bool moved = false;
     for (size_t i = 0; i < own.size(); ++i) {
       const size_t j = mirror(i);
       if (j < i) continue;
-      const double kept = scale[i];
-      double chosen = kept;
+      double chosen = scale[i];
       for (int n = 0; n <= 40; ++n) {
         scale[i] = scale[j] = n / 20.0;
         const BandFigures f = figures();
