@@ -96,9 +96,9 @@ int run_analyse(const CliContext& ctx, const AnalyseArgs& a) {
     }
     const size_t stubs = layout->stubs.size();
     out.copper_words = std::string("With the copper as laid out") + (choice->compensate ? ", compensated" : "") +
-                       (stubs == 0 ? " (breakouts and junctions"
-                                   : " (breakouts, junctions and " + std::to_string(stubs) + " stubs a strip") +
-                       (stack->step_kappas ? "; the board's measured step delays)" : ")");
+                       (stubs == 0 ? " (breakouts and junctions)" : " (breakouts, junctions and stubs)");
+    if (stubs != 0) out.copper_notes.push_back(std::to_string(stubs) + " stubs on each strip (layout names them)");
+    if (stack->step_kappas) out.copper_notes.push_back("the steps' delays as measured in " + out.board_name);
   }
   return run_analysis(ctx, as_built(d, *built), s, out, a.file);
 }

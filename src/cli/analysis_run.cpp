@@ -108,6 +108,7 @@ int run_analysis(const CliContext& ctx, const CouplerDesign& d, const AnalysisSe
         const BandFigures copper = band_figures([&](double f) { return mode_lines_matrix(lines, zo, f); }, lo, hi);
         ctx.env.out << band_figures_text(outputs.copper_words + ", " + range + " (as built in brackets)", copper,
                                          &figures);
+        for (const std::string& note : outputs.copper_notes) ctx.env.out << "          with " << note << ".\n";
         if (outputs.copper_most_delayed != nullptr) {
           const ModeLines& most = *outputs.copper_most_delayed;
           const BandFigures worst = band_figures([&](double f) { return mode_lines_matrix(most, zo, f); }, lo, hi);

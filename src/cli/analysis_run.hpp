@@ -35,6 +35,7 @@ struct AnalysisOutputs {
   /// printed below the board's, the design as built's beside them.
   const ModeLines* copper = nullptr;
   std::string copper_words;
+  std::vector<std::string> copper_notes;  ///< each a line below its figures
   /// The same copper with the largest step delays measured on any board.
   const ModeLines* copper_most_delayed = nullptr;
 };

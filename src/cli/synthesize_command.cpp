@@ -248,8 +248,11 @@ int run_synthesize(const CliContext& ctx, const SynthesizeArgs& a) {
       return status;
   }
   if (!exporting) return exit_ok;
-  AnalysisOutputs exports{false, {}, requested(outputs, "--touchstone"), requested(outputs, "--csv"),
-                          requested(outputs, "--plot")};
+  AnalysisOutputs exports;
+  exports.report_to_stdout = false;
+  exports.touchstone = requested(outputs, "--touchstone");
+  exports.csv = requested(outputs, "--csv");
+  exports.plot = requested(outputs, "--plot");
   settings.iprint = 2;
   if (stack) {
     exports.board_notes = board_notes(*stack);
