@@ -149,6 +149,73 @@ void delay_steps(CopperLines& c, const StepKappas& k) {
     }
 }
 
+namespace {
+
+/// Each step's stub, in units of `typical` farads, sized by a few rounds of
+/// search one step at a time (from `own`, every step's own excess, all
+/// scaled alike) to what gives the copper the most directivity from `flo`
+/// to `fhi` MHz with a return loss of 25 dB or more: a loose coupler's many
+/// small steps would otherwise reflect more than they give back, and in a
+/// board whose modes' speeds differ a section's own odd excess is given
+/// back too, at its ends. Steps that mirror each other keep equal stubs,
+/// so that a mirrored coupler stays mirrored. All nought where together
+/// they give less than a decibel: not worth their copper.
+std::vector<double> stub_scales(CopperLines& lines, const StepKappas& k, const std::vector<double>& own,
+                                double typical, double zo, double flo, double fhi) {
+  std::vector<double> scale(own.size(), 0.0);
+  auto figures = [&]() {
+    for (size_t i = 0; i < own.size(); ++i) lines.steps[i].stub_f = scale[i] * typical;
+    delay_steps(lines, k);
+    return band_figures([&](double f) { return mode_lines_matrix(lines.lines, zo, f); }, flo, fhi, 41);
+  };
+  // What a choice of stubs counts for: its directivity, if it keeps 25 dB
+  // of return loss.
+  auto directivity = [&]() {
+    const BandFigures f = figures();
+    return f.return_loss_db >= 25.0 ? f.directivity_db : -INFINITY;
+  };
+  auto mirror = [&](size_t i) {
+    const size_t j = own.size() - 1 - i;
+    const StepPlace &a = lines.steps[i], &b = lines.steps[j];
+    const bool alike = a.end == b.end && std::fabs(a.z_ohm[0] - b.z_ohm[0]) < 1e-6 * zo &&
+                       std::fabs(a.z_ohm[1] - b.z_ohm[1]) < 1e-6 * zo;
+    return alike ? j : i;
+  };
+  const double bare = figures().directivity_db;
+  double best = bare;
+  std::vector<double> uniform = scale;
+  for (int n = 1; n <= 30; ++n) {
+    for (size_t i = 0; i < own.size(); ++i) scale[i] = n / 20.0 * own[i] / typical;
+    if (const double got = directivity(); got > best + 0.01) {
+      best = got;
+      uniform = scale;
+    }
+  }
+  scale = uniform;
+  for (int round = 0; round < 4; ++round) {
+    bool moved = false;
+    for (size_t i = 0; i < own.size(); ++i) {
+      const size_t j = mirror(i);
+      if (j < i) continue;
+      double chosen = scale[i];
+      for (int n = 0; n <= 40; ++n) {
+        scale[i] = scale[j] = n / 20.0;
+        if (const double got = directivity(); got > best + 0.01) {
+          best = got;
+          chosen = scale[i];
+          moved = true;
+        }
+      }
+      scale[i] = scale[j] = chosen;
+    }
+    if (!moved) break;
+  }
+  if (best < bare + 1.0) std::fill(scale.begin(), scale.end(), 0.0);
+  return scale;
+}
+
+}  // namespace
+
 std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout) {
   layout.stubs.clear();
   CopperPieces pieces;
@@ -174,64 +241,11 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
     const double apart = p.z_ohm[0] - p.z_ohm[1];
     if (excess > 0.0 && apart > 1e-3 * d.z0) own[i] = 2.0 * excess / apart;
   }
-  // Each step's stub then sized, by a few rounds of search one step at a
-  // time, to what gives the copper the most directivity over the band with a
-  // return loss of 25 dB or more: a loose coupler's many small steps would
-  // otherwise reflect more than they give back, and in a board whose modes'
-  // speeds differ a section's own odd excess is given back too, at its ends.
-  // Steps that mirror each other keep equal stubs, so that a mirrored
-  // coupler stays mirrored.
-  const double flo = d.synthesised() ? d.flow : d.f0 / 2.0, fhi = d.synthesised() ? d.fhigh : 1.5 * d.f0;
   double typical = 0.0;
   for (double c : own) typical = std::max(typical, c);
   if (!(typical > 0.0)) return {};
-  std::vector<double> scale(own.size(), 0.0);
-  auto figures = [&]() {
-    for (size_t i = 0; i < own.size(); ++i) lines.steps[i].stub_f = scale[i] * typical;
-    delay_steps(lines, k);
-    return band_figures([&](double f) { return mode_lines_matrix(lines.lines, d.z0, f); }, flo, fhi, 41);
-  };
-  auto mirror = [&](size_t i) {
-    const size_t j = own.size() - 1 - i;
-    const StepPlace &a = lines.steps[i], &b = lines.steps[j];
-    const bool alike = a.end == b.end && std::fabs(a.z_ohm[0] - b.z_ohm[0]) < 1e-6 * d.z0 &&
-                       std::fabs(a.z_ohm[1] - b.z_ohm[1]) < 1e-6 * d.z0;
-    return alike ? j : i;
-  };
-  // Stubs that give less than a decibel are not worth their copper.
-  const double bare = figures().directivity_db;
-  double best = bare;
-  // First every step's own excess, all scaled alike; then step by step.
-  std::vector<double> uniform(own.size(), 0.0);
-  for (int n = 1; n <= 30; ++n) {
-    for (size_t i = 0; i < own.size(); ++i) scale[i] = n / 20.0 * own[i] / typical;
-    const BandFigures f = figures();
-    if (f.return_loss_db >= 25.0 && f.directivity_db > best + 0.01) {
-      best = f.directivity_db;
-      uniform = scale;
-    }
-  }
-  scale = uniform;
-  for (int round = 0; round < 4; ++round) {
-    bool moved = false;
-    for (size_t i = 0; i < own.size(); ++i) {
-      const size_t j = mirror(i);
-      if (j < i) continue;
-      double chosen = scale[i];
-      for (int n = 0; n <= 40; ++n) {
-        scale[i] = scale[j] = n / 20.0;
-        const BandFigures f = figures();
-        if (f.return_loss_db >= 25.0 && f.directivity_db > best + 0.01) {
-          best = f.directivity_db;
-          chosen = scale[i];
-          moved = true;
-        }
-      }
-      scale[i] = scale[j] = chosen;
-    }
-    if (!moved) break;
-  }
-  if (best < bare + 1.0) std::fill(scale.begin(), scale.end(), 0.0);
+  const double flo = d.synthesised() ? d.flow : d.f0 / 2.0, fhi = d.synthesised() ? d.fhigh : 1.5 * d.f0;
+  const std::vector<double> scale = stub_scales(lines, k, own, typical, d.z0, flo, fhi);
   for (size_t i = 0; i < own.size(); ++i) {
     const StepPlace& p = lines.steps[i];
     Stub stub;

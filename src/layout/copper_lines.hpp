@@ -24,9 +24,10 @@
 /// the section's and Zo, for the parting takes the mode all the way to the
 /// feeds apart. The odd mode's kappa exceeds the even's by about 0.22 on
 /// every design fitted; the common part is a delay of both modes, which no
-/// magnitude of the matrix sees. One kappa per mode and kind of step (the ends, where the strips part
-/// for the feeds, and the junctions) for every design, calibrated against
-/// full-wave runs (README). Pieces of feed and taper take the loss per
+/// magnitude of the matrix sees. One kappa per mode and kind of step (the
+/// ends, where the strips part for the feeds, and the junctions) for every
+/// design in a board: the board file's own, measured full-wave, or else the
+/// calibrated ones (README). Pieces of feed and taper take the loss per
 /// metre of the section they join.
 
 #include <array>
