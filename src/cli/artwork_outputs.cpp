@@ -47,15 +47,16 @@ std::optional<LayoutChoice> layout_choice(const CliContext& ctx, const ArtworkAr
       ctx.fail(exit_usage, "--corrections chooses among --compensate's corrections: give --compensate too");
       return std::nullopt;
     }
-    c.corrections = {false, false, false, false};
+    c.corrections = {false, false, false, false, false};
     std::stringstream words(*a.corrections);
     for (std::string word; std::getline(words, word, ',');) {
       if (word == "ends") c.corrections.ends = true;
       else if (word == "junctions") c.corrections.junctions = true;
       else if (word == "bends") c.corrections.bends = true;
       else if (word == "stubs") c.corrections.stubs = true;
+      else if (word == "lengths") c.corrections.lengths = true;
       else {
-        ctx.fail(exit_usage, "--corrections: \"" + word + "\" is none of ends, junctions, bends, stubs");
+        ctx.fail(exit_usage, "--corrections: \"" + word + "\" is none of ends, junctions, bends, stubs, lengths");
         return std::nullopt;
       }
     }

@@ -204,11 +204,11 @@ void add_layout_choice(CLI::App* app, ArtworkArgs& a) {
                 "apply every correction for what the copper adds, so that it couples as the design does: end "
                 "sections shortened by the coupled length their breakouts add, tapered steps between sections, "
                 "the feeds' bends rounded to circular arcs, a capacitive stub at each step for what it delays the "
-                "odd mode");
+                "odd mode, each section's length trimmed for what remains of the coupling");
   app->add_option_function<std::string>(
       "--corrections", [&a](const std::string& v) { a.corrections = v; },
-      "with --compensate, only these of its corrections, comma-separated: ends, junctions, bends, stubs (a "
-      "study's way of seeing what each does; default all)")
+      "with --compensate, only these of its corrections, comma-separated: ends, junctions, bends, stubs, "
+      "lengths (a study's way of seeing what each does; default all)")
       ->type_name("LIST");
   add(app, options::taper_length, a.taper_length);
 }

@@ -244,7 +244,7 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
   double typical = 0.0;
   for (double c : own) typical = std::max(typical, c);
   if (!(typical > 0.0)) return {};
-  const double flo = d.synthesised() ? d.flow : d.f0 / 2.0, fhi = d.synthesised() ? d.fhigh : 1.5 * d.f0;
+  const auto [flo, fhi] = copper_band(d);
   const std::vector<double> scale = stub_scales(lines, k, own, typical, d.z0, flo, fhi);
   for (size_t i = 0; i < own.size(); ++i) {
     const StepPlace& p = lines.steps[i];
@@ -311,6 +311,7 @@ CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const
       length[k + 1] += layout.junctions[k].path / 2.0;
     }
   for (size_t k = 0; k < n; ++k) {
+    at.out.sections.push_back({at.out.lines.even.size(), at.out.lines.odd.size()});
     at.add(section[k], length[k], loss[k]);
     if (k + 1 == n) break;
     const Junction& j = layout.junctions[k];

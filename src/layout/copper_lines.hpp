@@ -33,6 +33,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/discontinuities.hpp"
@@ -78,6 +79,8 @@ struct StepPlace {
 struct CopperLines {
   ModeLines lines;
   std::vector<StepPlace> steps;  ///< at the ends and each junction
+  /// Each section's straight line: its index in each mode's pieces.
+  std::vector<std::array<size_t, 2>> sections;
   int solves = 0;  ///< cross-sections solved
   bool ok = false;
   std::string error;  ///< why not, one sentence
@@ -93,6 +96,13 @@ struct CopperLines {
 /// stub is a strip a third of the feeds' width, as long as its capacitance
 /// asks of a strip that wide alone in the board. Empty, or why not.
 std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout);
+
+/// The band, MHz, over which the copper's corrections are sized: a
+/// synthesised design's own, else half to one and a half times f0.
+inline std::pair<double, double> copper_band(const CouplerDesign& d) {
+  if (d.synthesised()) return {d.flow, d.fhigh};
+  return {d.f0 / 2.0, 1.5 * d.f0};
+}
 
 /// Sets every step's T for the modes' kappas.
 void delay_steps(CopperLines& c, const StepKappas& k);

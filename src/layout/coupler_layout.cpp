@@ -12,6 +12,7 @@
 #include "layout/feed_lines.hpp"
 #include "layout/feed_shape.hpp"
 #include "layout/junction_shape.hpp"
+#include "layout/length_trim.hpp"
 
 namespace quill {
 
@@ -402,31 +403,67 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     lengths[k] -= out.junctions[k].path / 2.0;
     lengths[k + 1] -= out.junctions[k].path / 2.0;
   }
-  for (size_t k = 0; k < lengths.size(); ++k) {
-    if (lengths[k] < designed[k] / 2.0) {
-      error = "section " + std::to_string(out.sections[k].section) + " is too short for what joins it to its "
-              "neighbours: " + unit.given(designed[k] - lengths[k]) + " of its " + unit.given(designed[k]) +
-              " would go to them";
-      return std::nullopt;
+  auto too_short = [&]() {
+    for (size_t k = 0; k < lengths.size(); ++k) {
+      if (lengths[k] < designed[k] / 2.0) {
+        error = "section " + std::to_string(out.sections[k].section) + " is too short for what joins it to its "
+                "neighbours: " + unit.given(designed[k] - lengths[k]) + " of its " + unit.given(designed[k]) +
+                " would go to them";
+        return true;
+      }
     }
-  }
-  x = 0.0;
-  for (size_t k = 0; k < out.sections.size(); ++k) {
-    out.sections[k].x0 = x;
-    out.sections[k].x1 = x = x + lengths[k];
-    if (k < out.junctions.size()) {
-      Junction& j = out.junctions[k];
-      const double along = j.x1 - j.x0;
-      j.x0 = x;
-      j.x1 = x = x + along;
+    return false;
+  };
+  if (too_short()) return std::nullopt;
+  auto place_along = [&]() {
+    x = 0.0;
+    for (size_t k = 0; k < out.sections.size(); ++k) {
+      out.sections[k].x0 = x;
+      out.sections[k].x1 = x = x + lengths[k];
+      if (k < out.junctions.size()) {
+        Junction& j = out.junctions[k];
+        const double along = j.x1 - j.x0;
+        j.x0 = x;
+        j.x1 = x = x + along;
+      }
     }
-  }
-  out.coupler_length = x;
-  if (choice.adds_stubs()) {
+    out.coupler_length = x;
+  };
+  place_along();
+  auto stubs = [&]() {
+    if (!choice.adds_stubs()) return true;
     if (std::string why = place_stubs(d, built, stack, out); !why.empty()) {
       error = why;
+      return false;
+    }
+    return true;
+  };
+  if (!stubs()) return std::nullopt;
+  // The stubs move the coupling a little too: the lengths are trimmed with
+  // them in place, and then the stubs sized again for the trimmed copper.
+  LengthTrim trim;
+  if (choice.trims_lengths()) {
+    trim = trim_lengths(d, built, stack, out);
+    if (!trim.error.empty()) {
+      error = trim.error;
       return std::nullopt;
     }
+  }
+  if (trim.after_db < trim.before_db) {
+    auto lengthen = [&](double by) {
+      for (size_t k = 0; k < lengths.size(); ++k) lengths[k] += by * trim.metres[k];
+      if (too_short()) return false;
+      place_along();
+      return out.stubs.empty() || stubs();
+    };
+    if (!lengthen(1.0)) return std::nullopt;
+    // What the copper finally couples, its stubs sized again; should they
+    // take back what the trims gave, the trims go.
+    trim.after_db = coupling_departure_db(d, built, stack, out);
+    if (trim.after_db < trim.before_db - 0.01)
+      out.trims = trim.metres;
+    else if (!lengthen(-1.0))
+      return std::nullopt;
   }
 
   // Upper strip: port 1 at the left, port 4 at the right, both parting toward
@@ -500,6 +537,19 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
                   first.section, b.shortened_first * 1e3, other.c_str(), b.shortened_last * 1e3,
                   lone ? "the breakouts at its ends" : "their breakouts");
     out.notes.push_back(buf);
+  }
+  if (!out.trims.empty()) {
+    std::string each;
+    for (size_t k = 0; k < trim.metres.size(); ++k) {
+      if (trim.metres[k] == 0.0) continue;
+      char buf[64];
+      std::snprintf(buf, sizeof buf, ", section %d by %+.4g mm", out.sections[k].section, trim.metres[k] * 1e3);
+      each += buf;
+    }
+    char buf[120];
+    std::snprintf(buf, sizeof buf, "; its copper couples within %.2f dB of the design's coupling (%.2f untrimmed)",
+                  trim.after_db, trim.before_db);
+    out.notes.push_back("compensated: lengths trimmed" + each + buf);
   }
   if (b.spacing_given)
     out.notes.push_back("port spacing as given: the feeds couple " +

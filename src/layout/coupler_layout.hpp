@@ -110,6 +110,9 @@ struct CouplerLayout {
   std::array<PortEnd, 4> ports;
   Breakouts breakouts;
   double coupler_length = 0;  ///< x of the last section's end
+  /// What compensation's trim added to each section's straight copper
+  /// (negative: took off), metres; empty without it.
+  std::vector<double> trims;
   std::vector<std::string> notes;  ///< what an engineer should know of the drawing
 };
 
@@ -122,7 +125,8 @@ struct LayoutChoice {
   /// leave the coupler still coupled, tapering apart, and that tail of
   /// coupling otherwise lengthens the end sections); taper the steps
   /// between sections; part the feeds along smooth curves; stand a
-  /// capacitive stub at each step for the odd mode's excess delay there.
+  /// capacitive stub at each step for the odd mode's excess delay there;
+  /// trim each section's length for what remains of the coupling.
   bool compensate = false;
   /// Which of those corrections compensation makes: all by default; a
   /// study takes them one at a time to see what each does.
@@ -131,11 +135,15 @@ struct LayoutChoice {
     /// Capacitive stubs at every step, sized to give back what the step
     /// delays the odd mode beyond the even (layout/copper_lines.hpp).
     bool stubs = true;
+    /// Each section's length trimmed on the copper model so that the
+    /// copper couples as the design does (layout/length_trim.hpp).
+    bool lengths = true;
   } corrections;
   bool shortens_ends() const { return compensate && corrections.ends; }
   bool adds_stubs() const { return compensate && corrections.stubs; }
   bool tapers_junctions() const { return compensate && corrections.junctions; }
   bool rounds_bends() const { return compensate && corrections.bends; }
+  bool trims_lengths() const { return compensate && corrections.lengths; }
   /// A tapered junction's length over the larger change of an edge across.
   double taper_length = 1.0;
   /// The unit the lengths were given in, for what is said of them: inches,

@@ -97,14 +97,15 @@ TEST(Layout, EachCorrectionAloneMakesOnlyItsOwnChange) {
   // picked says so in the summary and none other does.
   struct Case {
     std::string corrections;
-    bool ends, junctions, bends, stubs;
+    bool ends, junctions, bends, stubs, lengths;
   };
-  const std::vector<Case> cases = {{"", true, true, true, true},
-                                   {"ends", true, false, false, false},
-                                   {"junctions", false, true, false, false},
-                                   {"bends", false, false, true, false},
-                                   {"bends,ends", true, false, true, false},
-                                   {"stubs", false, false, false, true}};
+  const std::vector<Case> cases = {{"", true, true, true, true, true},
+                                   {"ends", true, false, false, false, false},
+                                   {"junctions", false, true, false, false, false},
+                                   {"bends", false, false, true, false, false},
+                                   {"bends,ends", true, false, true, false, false},
+                                   {"stubs", false, false, false, true, false},
+                                   {"lengths", false, false, false, false, true}};
   for (const Case& c : cases) {
     Dialogue dir;
     dir.file("coupler.dat", testing_support::five_section_design()).file("board.toml", kBoard);
@@ -116,8 +117,10 @@ TEST(Layout, EachCorrectionAloneMakesOnlyItsOwnChange) {
     EXPECT_EQ(o.out.find("compensated: section") != std::string::npos, c.ends);
     EXPECT_EQ(o.out.find(" tapered over ") != std::string::npos, c.junctions);
     EXPECT_EQ(o.out.find("smooth breakouts:") != std::string::npos, c.bends);
-    // Stubs stand where the copper's model finds them worth it, never unasked.
+    // Stubs stand, and lengths are trimmed, where the copper's model finds
+    // them worth it, never unasked.
     if (!c.stubs) EXPECT_EQ(o.out.find("stub of"), std::string::npos);
+    if (!c.lengths) EXPECT_EQ(o.out.find("lengths trimmed"), std::string::npos);
   }
 }
 

@@ -40,7 +40,7 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
       std::string error;
       LayoutChoice compensate;
       compensate.compensate = true;
-      compensate.corrections.stubs = false;
+      compensate.corrections.stubs = compensate.corrections.lengths = false;
       const CouplerDesign as = as_built(d, built);
 
       // The sections alone, with their losses, the steps not delayed: the

@@ -1,7 +1,7 @@
 #pragma once
 // A design laid out in a board twice: plain, and compensated with every
-// correction but the stubs (which have tests of their own), for tests that
-// compare the two.
+// correction but the stubs and the trimmed lengths (which have tests of
+// their own), for tests that compare the two.
 
 #include <optional>
 #include <string>
@@ -20,7 +20,7 @@ inline PlainAndCompensated lay_out_both(const CouplerDesign& d, const StackDesig
   out.plain = lay_out_coupler(d, built, stack, {}, out.error);
   LayoutChoice choice;
   choice.compensate = true;
-  choice.corrections.stubs = false;
+  choice.corrections.stubs = choice.corrections.lengths = false;
   if (out.plain) out.compensated = lay_out_coupler(d, built, stack, choice, out.error);
   return out;
 }

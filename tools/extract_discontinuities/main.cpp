@@ -5,7 +5,7 @@
 //
 // Usage: extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p [--ends C_E L_E C_O L_O] [--each]
 //        extract_discontinuities DESIGN.dat STACK.toml FULLWAVE.s4p --steps [--compensate]
-//                                [--tied | --end-kappas EE EO | --kappas EE EO JE JO] [--band LO HI] [--no-stubs]
+//                                [--tied | --end-kappas EE EO | --kappas EE EO JE JO] [--band LO HI] [--no-stubs] [--no-trims]
 //   With --ends (pF, nH, pF, nH: from a lone section's fit) the ends are
 //   held and only the junctions fitted; --each fits every junction its own.
 //   A lone section (one section, no junction) fits the ends.
@@ -17,7 +17,8 @@
 //   they were not fitted on; --tied fits one kappa per mode for every step.
 //   The figures are taken over --band (MHz; default the whole file). The
 //   layout must be the one the full-wave run modelled: --no-stubs for a run
-//   compensated without stubs (a board file that gained [step_delays] since
+//   compensated without stubs, --no-trims for one whose sections' lengths
+//   were not trimmed (a board file that gained [step_delays] since
 //   then places stubs). A fit ends with the board file's [step_delays].
 //   Environment: MODES=1 prints each mode's phase and reflection against the
 //   model; LC=1 fits each mode's step inductance and capacitance apart (a
@@ -98,11 +99,11 @@ Figures figures(const std::vector<CouplerMatrix>& s, const std::vector<double>& 
 /// The copper's lines against the full-wave matrices: fits the kappas not
 /// held (`held` 0 none, 2 the ends', 4 all) and prints both models' figures.
 int steps(const quill::CouplerDesign& ideal, const quill::StackDesign& built, const quill::Stackup& stack,
-          bool compensate, bool stubs, int held, bool tied, quill::StepKappas kappas, const double* band, const std::vector<double>& f,
+          bool compensate, const quill::LayoutChoice::Corrections& corrections, int held, bool tied, quill::StepKappas kappas, const double* band, const std::vector<double>& f,
           const std::vector<CouplerMatrix>& measured) {
   quill::LayoutChoice choice;
   choice.compensate = compensate;
-  choice.corrections.stubs = stubs;
+  choice.corrections = corrections;
   std::string error;
   const auto layout = quill::lay_out_coupler(ideal, built, stack, choice, error);
   if (!layout) {
@@ -284,7 +285,8 @@ int main(int argc, char** argv) {
     return 3;
   }
   quill::Discontinuities start;
-  bool ends_known = false, each = false, by_steps = false, compensate = false, tied = false, stubs = true;
+  bool ends_known = false, each = false, by_steps = false, compensate = false, tied = false;
+  quill::LayoutChoice::Corrections corrections;
   double band[2] = {0, 0};
   bool band_given = false;
   int held = 0;
@@ -295,7 +297,8 @@ int main(int argc, char** argv) {
     if (word == "--steps") by_steps = true;
     if (word == "--tied") tied = true;
     if (word == "--compensate") compensate = true;
-    if (word == "--no-stubs") stubs = false;
+    if (word == "--no-stubs") corrections.stubs = false;
+    if (word == "--no-trims") corrections.lengths = false;
     if (word == "--band" && k + 2 < argc) {
       band[0] = std::stod(argv[k + 1]);
       band[1] = std::stod(argv[k + 2]);
@@ -324,7 +327,7 @@ int main(int argc, char** argv) {
   // full-wave model's perfect strips lack: the circuit model of fullwave.
   const quill::CouplerDesign& ideal = design.values.design;
   const quill::StackDesign built = quill::refine_stack_design(ideal, stack.stackup, 2);
-  if (by_steps) return steps(ideal, built, stack.stackup, compensate, stubs, held, tied, kappas, band_given ? band : nullptr, f, measured);
+  if (by_steps) return steps(ideal, built, stack.stackup, compensate, corrections, held, tied, kappas, band_given ? band : nullptr, f, measured);
   quill::CouplerDesign d = quill::as_built(ideal, built);
   for (int i = 1; i <= d.n; ++i) d.sec(i).sigmae = d.sec(i).sigmao = 0.0f;
 
