@@ -14,7 +14,6 @@
 #include "layout/copper_lines.hpp"
 #include "layout/length_trim.hpp"
 #include "support/example_board.hpp"
-#include "support/quarter_wave_design.hpp"
 
 namespace quill {
 namespace {
@@ -37,52 +36,49 @@ double departure_db(const CouplerDesign& d, const StackDesign& built, const Stac
 TEST(LengthTrim, BringsTheCoppersCouplingToTheDesignsAndKeepsAMirroredCouplerMirrored) {
   const std::vector<std::vector<float>> designs = {{1.1f, 1.5f, 1.1f}, {1.6f, 1.25f, 1.08f}, {1.3f}};
   int trimmed = 0;
-  for (const char* board : {"ptfe-homogeneous", "core-between-prepregs", "thin-tight-core"})
-    for (const std::vector<float>& zoe : designs) {
-      const Stackup stack = testing_support::example_board(board);
-      const CouplerDesign d = testing_support::quarter_wave_design(zoe, 3.0f, 4000.0f);
-      const StackDesign built = refine_stack_design(d, stack, 2);
-      if (built.first_declined() != 0) continue;
-      SCOPED_TRACE(std::string(board) + ", " + std::to_string(zoe.size()) + " sections from " + std::to_string(zoe[0]));
-      LayoutChoice with;
-      with.compensate = true;
-      LayoutChoice without = with;
-      without.corrections.lengths = false;
-      std::string error;
-      const auto a = lay_out_coupler(d, built, stack, without, error), b = lay_out_coupler(d, built, stack, with, error);
-      ASSERT_TRUE(a && b) << error;
-      EXPECT_TRUE(a->trims.empty());
-      const double before = departure_db(d, built, stack, *a), after = departure_db(d, built, stack, *b);
-      const auto note = std::find_if(b->notes.begin(), b->notes.end(),
-                                     [](const std::string& s) { return s.starts_with("compensated: lengths"); });
-      if (b->trims.empty()) {
-        EXPECT_EQ(note, b->notes.end());
-        continue;
-      }
-      ++trimmed;
-      ASSERT_NE(note, b->notes.end());
-      EXPECT_LT(after, before - 0.01) << *note;
-      double said_after = 0, said_before = 0;
-      const size_t at = note->find("within ");
-      ASSERT_EQ(std::sscanf(note->c_str() + at, "within %lf dB of the design's coupling (%lf", &said_after,
-                            &said_before), 2) << *note;
-      // The summary's figures are the copper's as drawn, to the hundredth.
-      EXPECT_NEAR(after, said_after, 0.0051) << *note;
-      EXPECT_NEAR(before, said_before, 0.0051) << *note;
-      const size_t n = b->sections.size();
-      for (size_t k = 0; k < n; ++k) {
-        EXPECT_LE(std::fabs(b->trims[k]), 0.1 * built.sections[k].length_in * metres_per_inch + 1e-12);
-        EXPECT_EQ(b->trims[k] != 0.0, note->find("section " + std::to_string(k + 1) + " by") != std::string::npos);
-      }
-      if (zoe.front() == zoe.back()) {
-        EXPECT_EQ(b->trims.front(), b->trims.back());
-        EXPECT_EQ(b->stubs.size() % 2, 0u);
-      }
-      // Every other correction stays: the ends' cut and the tapers.
-      EXPECT_EQ(a->breakouts.shortened_first, b->breakouts.shortened_first);
-      EXPECT_EQ(a->junctions.size(), b->junctions.size());
-      for (size_t k = 0; k < a->junctions.size(); ++k) EXPECT_EQ(a->junctions[k].shape, b->junctions[k].shape);
+  for (const testing_support::BuiltDesign& c : testing_support::built_in_every_board(designs)) {
+    SCOPED_TRACE(c.name);
+    LayoutChoice with;
+    with.compensate = true;
+    LayoutChoice without = with;
+    without.corrections.lengths = false;
+    std::string error;
+    const auto a = lay_out_coupler(c.design, c.built, c.stack, without, error);
+    const auto b = lay_out_coupler(c.design, c.built, c.stack, with, error);
+    ASSERT_TRUE(a && b) << error;
+    EXPECT_TRUE(a->trims.empty());
+    const double before = departure_db(c.design, c.built, c.stack, *a);
+    const double after = departure_db(c.design, c.built, c.stack, *b);
+    const auto note = std::find_if(b->notes.begin(), b->notes.end(),
+                                   [](const std::string& s) { return s.starts_with("compensated: lengths"); });
+    if (b->trims.empty()) {
+      EXPECT_EQ(note, b->notes.end());
+      continue;
     }
+    ++trimmed;
+    ASSERT_NE(note, b->notes.end());
+    EXPECT_LT(after, before - 0.01) << *note;
+    double said_after = 0, said_before = 0;
+    const size_t at = note->find("within ");
+    ASSERT_EQ(std::sscanf(note->c_str() + at, "within %lf dB of the design's coupling (%lf", &said_after,
+                          &said_before), 2) << *note;
+    // The summary's figures are the copper's as drawn, to the hundredth.
+    EXPECT_NEAR(after, said_after, 0.0051) << *note;
+    EXPECT_NEAR(before, said_before, 0.0051) << *note;
+    const size_t n = b->sections.size();
+    for (size_t k = 0; k < n; ++k) {
+      EXPECT_LE(std::fabs(b->trims[k]), 0.1 * c.built.sections[k].length_in * metres_per_inch + 1e-12);
+      EXPECT_EQ(b->trims[k] != 0.0, note->find("section " + std::to_string(k + 1) + " by") != std::string::npos);
+    }
+    if (c.zoe.front() == c.zoe.back()) {
+      EXPECT_EQ(b->trims.front(), b->trims.back());
+      EXPECT_EQ(b->stubs.size() % 2, 0u);
+    }
+    // Every other correction stays: the ends' cut and the tapers.
+    EXPECT_EQ(a->breakouts.shortened_first, b->breakouts.shortened_first);
+    EXPECT_EQ(a->junctions.size(), b->junctions.size());
+    for (size_t k = 0; k < a->junctions.size(); ++k) EXPECT_EQ(a->junctions[k].shape, b->junctions[k].shape);
+  }
   EXPECT_GE(trimmed, 6);
 }
 
