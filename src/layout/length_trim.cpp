@@ -25,8 +25,9 @@ void design_coupling(const CouplerDesign& d, std::vector<double>& f, std::vector
   }
 }
 
+/// The largest |coupling of `lines` - `want`| over `f`, dB.
 double largest_departure(const CouplerDesign& d, const ModeLines& lines, const std::vector<double>& f,
-                 const std::vector<double>& want) {
+                         const std::vector<double>& want) {
   double worst = 0.0;
   for (size_t i = 0; i < f.size(); ++i)
     worst = std::max(worst, std::fabs(coupled_db(mode_lines_matrix(lines, d.z0, f[i])) - want[i]));

@@ -6,10 +6,11 @@
 /// each step delays the modes unlike, so the copper's coupling tilts across
 /// the band (weaker at its low edge, stronger at its high one). The copper
 /// model tells by how much; searching each section's length on it (mirrored
-/// sections alike, so a mirrored coupler stays mirrored) gives the coupling
-/// back to within a few hundredths of a decibel of the design's. Lengths
-/// only: the sections' cross-sections stay the design's, so nothing is
-/// solved again.
+/// sections alike, so a mirrored coupler stays mirrored) takes about half
+/// of the tilt back (on the example boards the 3-section 10 dB coupler's
+/// copper comes within 0.15 to 0.21 dB of the design's coupling, from 0.31
+/// to 0.39 dB). Lengths only: the sections' cross-sections stay the
+/// design's, so nothing is solved again.
 
 #include <string>
 #include <vector>
