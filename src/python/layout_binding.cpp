@@ -455,6 +455,11 @@ void define_layout(py::module_& m, py::class_<ScriptLayout>& cls) {
           "board_outline_m", [](const ScriptLayout& l) { return points(l.copper.board); },
           "The board's edge: (n, 2), metres.")
       .def_property_readonly(
+          "trims_m", [](const ScriptLayout& l) { return l.copper.trims; },
+          "What compensation added to each section's straight copper so that the copper\n"
+          "couples as the design does (negative: took off), metres, section 1 first;\n"
+          "empty where it trimmed nothing.")
+      .def_property_readonly(
           "coupler_length_m", [](const ScriptLayout& l) { return l.copper.coupler_length; },
           "Where the last section ends along the coupler, metres.")
       .def_property_readonly(

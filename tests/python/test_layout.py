@@ -95,6 +95,13 @@ def test_copper_and_artwork_are_the_command_lines(cli, tmp_path, name):
     if choices.get("compensate"):
         assert layout.breakouts.bend_radius_m > 0 and any("smooth breakouts" in n for n in layout.notes)
         assert all(j.shape in ("taper", "jog") for j in layout.junctions)
+    # Each trim named in the summary (in millimetres, as every note is); none uncompensated.
+    trimmed = [(s.section, t) for s, t in zip(layout.sections, layout.trims_m) if t != 0]
+    assert (trimmed != []) == any(n.startswith("compensated: lengths trimmed") for n in layout.notes)
+    for section, t in trimmed:
+        assert f"section {section} by {t * 1e3:+.4g} mm" in text
+    if not choices.get("compensate"):
+        assert layout.trims_m == []
     if "thinned" in name:
         assert {j.shape for j in layout.junctions} == {"jog"}
     assert layout.upper_outline_m.shape[1] == 2 and not layout.upper_outline_m.flags.writeable
