@@ -478,6 +478,9 @@ class Layout:
     @property
     def board_outline_m(self) -> _Float64Array: ...
     @property
+    def trims_m(self) -> list[float]:
+        """What compensation added to each section's straight copper, metres (empty: none)."""
+    @property
     def coupler_length_m(self) -> float: ...
     @property
     def notes(self) -> list[str]: ...
