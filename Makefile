@@ -40,7 +40,7 @@ install: build
 # take six minutes each under the sanitizers, and the same code runs there in
 # the lighter copper tests (one design a board, the command line's).
 SANITIZE_BUILD ?= build-asan
-SANITIZE_SKIP = FeedCoupling\.WhatTheBreakoutsAddFallsAsThePortsPart|CopperLines\.AreTheDesignAsBuilt|LengthTrim\.BringsTheCoppers
+SANITIZE_SKIP = CopperLines\.AreTheDesignAsBuilt|LengthTrim\.BringsTheCoppers
 SANITIZE_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
                UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 

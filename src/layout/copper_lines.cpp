@@ -20,6 +20,7 @@ struct MetreLoss {
 struct Builder {
   const Stackup& stack;
   double zo = 0;
+  SolvedSections* solved = nullptr;
   CopperLines out;
 
   /// A piece of `length` metres of the pair whose modes are `m`.
@@ -34,6 +35,15 @@ struct Builder {
   /// The two feeds, `w_upper` and `w_lower` wide, their centres `spacing`
   /// apart across, the upper toward +y.
   PairModes feeds(double w_upper, double w_lower, double spacing) {
+    if (solved != nullptr) {
+      const std::array<double, 3> key = {w_upper, w_lower, spacing};
+      if (const auto at = solved->feeds.find(key); at != solved->feeds.end()) return at->second;
+      return solved->feeds[key] = solve_feeds(w_upper, w_lower, spacing);
+    }
+    return solve_feeds(w_upper, w_lower, spacing);
+  }
+
+  PairModes solve_feeds(double w_upper, double w_lower, double spacing) {
     const std::vector<BoardStrip> strips = {{-spacing / 2 - w_lower / 2, -spacing / 2 + w_lower / 2, false},
                                             {spacing / 2 - w_upper / 2, spacing / 2 + w_upper / 2, true}};
     PairModes m;
@@ -45,6 +55,12 @@ struct Builder {
   }
 
   PairModes strips(double width, double offset) {
+    if (solved != nullptr) {
+      const std::array<double, 2> key = {width, offset};
+      if (const auto at = solved->strips.find(key); at != solved->strips.end()) return at->second;
+      ++out.solves;
+      return solved->strips[key] = stack_pair_modes(stack, width, offset);
+    }
     ++out.solves;
     return stack_pair_modes(stack, width, offset);
   }
@@ -216,9 +232,11 @@ std::vector<double> stub_scales(CopperLines& lines, const StepKappas& k, const s
 
 }  // namespace
 
-std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout) {
+std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout,
+                        SolvedSections* solved) {
   layout.stubs.clear();
   CopperPieces pieces;
+  pieces.solved = solved;
   pieces.conductor_loss = pieces.dielectric_loss = false;
   CopperLines lines = copper_lines(d, built, stack, layout, pieces);
   if (!lines.ok) return lines.error;
@@ -265,7 +283,7 @@ std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const 
 
 CopperLines copper_lines(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
                          const CouplerLayout& layout, const CopperPieces& pieces) {
-  Builder at{stack, d.z0, {}};
+  Builder at{stack, d.z0, pieces.solved, {}};
   const size_t n = layout.sections.size();
   if (n == 0 || built.sections.size() != n || d.n != static_cast<int>(n)) {
     at.out.error = "the layout is not of this design";

@@ -31,12 +31,14 @@
 /// metre of the section they join.
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "analysis/discontinuities.hpp"
+#include "dimensions/stack_modes.hpp"
 #include "layout/coupler_layout.hpp"
 
 namespace quill {
@@ -51,6 +53,15 @@ inline constexpr StepKappas calibrated_kappas = {0.077, 0.305, 0.077, 0.305};
 /// beside the calibrated ones bound what its steps may do.
 inline constexpr StepKappas largest_measured_kappas = {-0.103, 0.370, -0.103, 0.370};
 
+/// Cross-sections the copper's lines have solved, for whoever builds one
+/// layout's lines again (its stubs, then its trims): the breakouts and the
+/// junctions stay as they were when only the sections' lengths or the
+/// stubs change, and each of their cross-sections is a field solution.
+struct SolvedSections {
+  std::map<std::array<double, 3>, PairModes> feeds;   ///< upper and lower widths, spacing
+  std::map<std::array<double, 2>, PairModes> strips;  ///< a section's width and offset
+};
+
 /// Which of the copper's pieces to model: the breakouts (each end from the
 /// coupler to its port plane) and the junctions' tapers and jogs. Without
 /// either the lines are the design's sections as laid out.
@@ -60,6 +71,8 @@ struct CopperPieces {
   bool conductor_loss = true, dielectric_loss = true;
   /// The steps' delays; none: the board's measured ones, else calibrated.
   std::optional<StepKappas> kappas;
+  /// Where to keep and find cross-sections already solved; none: solve each.
+  SolvedSections* solved = nullptr;
 };
 
 /// The steps' delays a coupler in `stack` is modelled with.
@@ -95,7 +108,8 @@ struct CopperLines {
 /// return loss; none where together they give less than a decibel. Each
 /// stub is a strip a third of the feeds' width, as long as its capacitance
 /// asks of a strip that wide alone in the board. Empty, or why not.
-std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout);
+std::string place_stubs(const CouplerDesign& d, const StackDesign& built, const Stackup& stack, CouplerLayout& layout,
+                        SolvedSections* solved = nullptr);
 
 /// The band, MHz, over which the copper's corrections are sized: a
 /// synthesised design's own, else half to one and a half times f0.

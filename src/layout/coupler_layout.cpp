@@ -430,9 +430,12 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     out.coupler_length = x;
   };
   place_along();
+  // The stubs' search and the trims' model the same breakouts and
+  // junctions: each of their cross-sections is solved once.
+  SolvedSections solved;
   auto stubs = [&]() {
     if (!choice.adds_stubs()) return true;
-    if (std::string why = place_stubs(d, built, stack, out); !why.empty()) {
+    if (std::string why = place_stubs(d, built, stack, out, &solved); !why.empty()) {
       error = why;
       return false;
     }
@@ -443,7 +446,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
   // them in place, and then the stubs sized again for the trimmed copper.
   LengthTrim trim;
   if (choice.trims_lengths()) {
-    trim = trim_lengths(d, built, stack, out);
+    trim = trim_lengths(d, built, stack, out, &solved);
     if (!trim.error.empty()) {
       error = trim.error;
       return std::nullopt;
@@ -459,7 +462,7 @@ std::optional<CouplerLayout> lay_out_coupler(const CouplerDesign& d, const Stack
     if (!lengthen(1.0)) return std::nullopt;
     // What the copper finally couples, its stubs sized again; should they
     // take back what the trims gave, the trims go.
-    trim.after_db = coupling_departure_db(d, built, stack, out);
+    trim.after_db = coupling_departure_db(d, built, stack, out, &solved);
     if (trim.after_db < trim.before_db - 0.01)
       out.trims = trim.metres;
     else if (!lengthen(-1.0))

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "analysis/discontinuities.hpp"
-#include "layout/copper_lines.hpp"
 
 namespace quill {
 
@@ -37,8 +36,10 @@ double largest_departure(const CouplerDesign& d, const ModeLines& lines, const s
 }  // namespace
 
 double coupling_departure_db(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
-                             const CouplerLayout& layout) {
-  const CopperLines copper = copper_lines(d, built, stack, layout);
+                             const CouplerLayout& layout, SolvedSections* solved) {
+  CopperPieces pieces;
+  pieces.solved = solved;
+  const CopperLines copper = copper_lines(d, built, stack, layout, pieces);
   if (!copper.ok) return INFINITY;
   std::vector<double> f, want;
   design_coupling(d, f, want);
@@ -46,9 +47,11 @@ double coupling_departure_db(const CouplerDesign& d, const StackDesign& built, c
 }
 
 LengthTrim trim_lengths(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
-                        const CouplerLayout& layout) {
+                        const CouplerLayout& layout, SolvedSections* solved) {
   LengthTrim out;
-  CopperLines copper = copper_lines(d, built, stack, layout);
+  CopperPieces pieces;
+  pieces.solved = solved;
+  CopperLines copper = copper_lines(d, built, stack, layout, pieces);
   if (!copper.ok) {
     out.error = copper.error;
     return out;

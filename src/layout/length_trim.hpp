@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/copper_lines.hpp"
 #include "layout/coupler_layout.hpp"
 
 namespace quill {
@@ -31,13 +32,13 @@ struct LengthTrim {
 /// stubs and the board's step delays with it) from the design's, over the
 /// band the trims are sized on.
 double coupling_departure_db(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
-                             const CouplerLayout& layout);
+                             const CouplerLayout& layout, SolvedSections* solved = nullptr);
 
 /// The trims of `layout`'s sections, from the copper model over the band
 /// (a synthesised design's, else half to one and a half times f0). None
 /// where they would better the coupling by less than a hundredth of a
 /// decibel. No trim takes or adds more than a tenth of its section.
 LengthTrim trim_lengths(const CouplerDesign& d, const StackDesign& built, const Stackup& stack,
-                        const CouplerLayout& layout);
+                        const CouplerLayout& layout, SolvedSections* solved = nullptr);
 
 }  // namespace quill

@@ -15,6 +15,7 @@
 #include "layout/copper_lines.hpp"
 #include "support/example_board.hpp"
 #include "support/laid_out.hpp"
+#include "support/quarter_wave_design.hpp"
 
 namespace quill {
 namespace {
@@ -138,6 +139,35 @@ TEST(CopperLines, AreTheDesignAsBuiltWithoutTheCopperAndPassEveryWattWithIt) {
   }
   EXPECT_GE(checked, 9);
   EXPECT_GE(stubbed_designs, 3);
+}
+
+/// Lines built again from the cross-sections kept the first time are the
+/// same lines, to the bit, and solve nothing new.
+TEST(CopperLines, CrossSectionsKeptAreTheSameAsSolvedAgain) {
+  const Stackup stack = testing_support::example_board("core-between-prepregs");
+  const CouplerDesign d = testing_support::quarter_wave_design({1.1f, 1.5f, 1.1f}, 3.0f, 4000.0f);
+  const StackDesign built = refine_stack_design(d, stack, 2);
+  LayoutChoice choice;
+  choice.compensate = true;
+  std::string error;
+  const auto layout = lay_out_coupler(d, built, stack, choice, error);
+  ASSERT_TRUE(layout) << error;
+  SolvedSections solved;
+  CopperPieces kept;
+  kept.solved = &solved;
+  const CopperLines fresh = copper_lines(d, built, stack, *layout);
+  const CopperLines first = copper_lines(d, built, stack, *layout, kept);
+  const CopperLines again = copper_lines(d, built, stack, *layout, kept);
+  ASSERT_TRUE(fresh.ok && first.ok && again.ok);
+  EXPECT_GT(first.solves, 0);
+  EXPECT_EQ(again.solves, 0);
+  for (const CopperLines* c : {&first, &again}) {
+    ASSERT_EQ(c->lines.even.size(), fresh.lines.even.size());
+    for (size_t i = 0; i < fresh.lines.even.size(); ++i) {
+      EXPECT_EQ(c->lines.even[i].z_ohm, fresh.lines.even[i].z_ohm);
+      EXPECT_EQ(c->lines.odd[i].delay_s, fresh.lines.odd[i].delay_s);
+    }
+  }
 }
 
 }  // namespace
