@@ -32,37 +32,37 @@ struct Builder {
     out.lines.odd.push_back(piece(m.odd, loss[1]));
   }
 
-  /// The two feeds, `w_upper` and `w_lower` wide, their centres `spacing`
-  /// apart across, the upper toward +y.
-  PairModes feeds(double w_upper, double w_lower, double spacing) {
-    if (solved != nullptr) {
-      const std::array<double, 3> key = {w_upper, w_lower, spacing};
-      if (const auto at = solved->feeds.find(key); at != solved->feeds.end()) return at->second;
-      return solved->feeds[key] = solve_feeds(w_upper, w_lower, spacing);
-    }
-    return solve_feeds(w_upper, w_lower, spacing);
-  }
-
-  PairModes solve_feeds(double w_upper, double w_lower, double spacing) {
-    const std::vector<BoardStrip> strips = {{-spacing / 2 - w_lower / 2, -spacing / 2 + w_lower / 2, false},
-                                            {spacing / 2 - w_upper / 2, spacing / 2 + w_upper / 2, true}};
-    PairModes m;
-    m.even = board_mode(stack, strips, {1.0, 1.0}, false);
-    m.odd = board_mode(stack, strips, {1.0, -1.0}, false);
-    out.solves += 2;
-    m.ok = m.even.z > 0 && m.odd.z > 0 && std::isfinite(m.even.z) && std::isfinite(m.odd.z);
+  /// The cross-section under `key` from `kept` where it was solved
+  /// before, else `solve`d (and kept, given somewhere to keep it).
+  template <class Key, class Solve>
+  PairModes once(std::map<Key, PairModes>* kept, const Key& key, Solve solve) {
+    if (kept != nullptr)
+      if (const auto at = kept->find(key); at != kept->end()) return at->second;
+    const PairModes m = solve();
+    if (kept != nullptr) (*kept)[key] = m;
     return m;
   }
 
+  /// The two feeds, `w_upper` and `w_lower` wide, their centres `spacing`
+  /// apart across, the upper toward +y.
+  PairModes feeds(double w_upper, double w_lower, double spacing) {
+    return once(solved ? &solved->feeds : nullptr, std::array{w_upper, w_lower, spacing}, [&] {
+      const std::vector<BoardStrip> strips = {{-spacing / 2 - w_lower / 2, -spacing / 2 + w_lower / 2, false},
+                                              {spacing / 2 - w_upper / 2, spacing / 2 + w_upper / 2, true}};
+      PairModes m;
+      m.even = board_mode(stack, strips, {1.0, 1.0}, false);
+      m.odd = board_mode(stack, strips, {1.0, -1.0}, false);
+      out.solves += 2;
+      m.ok = m.even.z > 0 && m.odd.z > 0 && std::isfinite(m.even.z) && std::isfinite(m.odd.z);
+      return m;
+    });
+  }
+
   PairModes strips(double width, double offset) {
-    if (solved != nullptr) {
-      const std::array<double, 2> key = {width, offset};
-      if (const auto at = solved->strips.find(key); at != solved->strips.end()) return at->second;
+    return once(solved ? &solved->strips : nullptr, std::array{width, offset}, [&] {
       ++out.solves;
-      return solved->strips[key] = stack_pair_modes(stack, width, offset);
-    }
-    ++out.solves;
-    return stack_pair_modes(stack, width, offset);
+      return stack_pair_modes(stack, width, offset);
+    });
   }
 
   /// A step from line `a` to line `b`: an empty T in each mode's chain,
